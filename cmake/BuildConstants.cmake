@@ -1,0 +1,18 @@
+# Build constants of the wizard. The defaults are the loopback build used by
+# the tests and the demo: three studio hosts on 127.0.0.11-13, port 80, with
+# the domain word "0" put in place of the marker at use. A release build
+# passes the studio's own names, e.g.
+#   -DORVANE_HOST_UPDATE1='update.\\\.com' -DORVANE_DOMAIN_WORD=orvane
+set(ORVANE_HOST_UPDATE1 "127.0.\\\\\\.11" CACHE STRING "First update host template")
+set(ORVANE_HOST_UPDATE2 "127.0.\\\\\\.12" CACHE STRING "Second update host template")
+set(ORVANE_HOST_WEB "127.0.\\\\\\.13" CACHE STRING "Web-site host template")
+set(ORVANE_DOMAIN_WORD "0" CACHE STRING "Maker's domain word put into the host templates")
+set(ORVANE_CHECK_KEY "7391" CACHE STRING "Request check key k of the download address")
+set(ORVANE_WEB_ADDRESS "www.orvane.com" CACHE STRING "Maker's web address painted on the top banner")
+
+# C string literals: every backslash doubled.
+foreach(v ORVANE_HOST_UPDATE1 ORVANE_HOST_UPDATE2 ORVANE_HOST_WEB ORVANE_DOMAIN_WORD ORVANE_CHECK_KEY ORVANE_WEB_ADDRESS)
+  string(REPLACE "\\" "\\\\" ${v}_C "${${v}}")
+endforeach()
+configure_file(${CMAKE_CURRENT_LIST_DIR}/build_constants.h.in
+  ${PROJECT_BINARY_DIR}/generated/build_constants.h @ONLY)
