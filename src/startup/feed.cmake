@@ -1,0 +1,5 @@
+# The update feed: its descrambler, version order and feed reading.
+orvane_core_sources(
+  ${CMAKE_CURRENT_LIST_DIR}/feed_hex_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/feed_version.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/feed_rules.cpp)

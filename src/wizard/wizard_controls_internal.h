@@ -1,0 +1,21 @@
+// Pieces of the wizard window shared between its own source files.
+#pragma once
+
+#include <windows.h>
+
+namespace orvane {
+
+// Creates the ten controls of the wizard (on WM_CREATE).
+void CreateWizardControls(HWND wizard);
+
+// sx and sy, measured on first use when still 0.
+float WindowScaleX();
+float WindowScaleY();
+
+// The modal loop; selector -1 is the only form used.
+LONG_PTR RunModalLoop(int selector, HWND window, HWND owner, int showCommand, int mdiFlag);
+
+// Refreshes the system colours of every child of the wizard.
+void RefreshChildColours(HWND wizard);
+
+}  // namespace orvane
