@@ -43,8 +43,7 @@ std::string DecodeHexText(std::string_view scrambled) {
   for (size_t position = dataStart; position <= length; ++position) {
     ++keyPosition;
     if (keyPosition == dataStart) keyPosition = 3;
-    digits.push_back(
-        kUpperDigits[DigitAt(scrambled, position) ^ DigitAt(scrambled, keyPosition)]);
+    digits.push_back(kUpperDigits[DigitAt(scrambled, position) ^ DigitAt(scrambled, keyPosition)]);
   }
 
   std::string bytes;

@@ -20,7 +20,9 @@ std::string FeedAddress(std::string_view host) {
   return "http://" + std::string(host) + std::string(kFeedPath);
 }
 
-bool HasFeedMarker(std::string_view body) { return body.find(kFeedMarker) != body.npos; }
+bool HasFeedMarker(std::string_view body) {
+  return body.find(kFeedMarker) != body.npos;
+}
 
 std::optional<std::string_view> FeedPayload(std::string_view body) {
   const size_t first = body.find(kFeedMarker);

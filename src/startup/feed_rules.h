@@ -58,8 +58,7 @@ struct FeedEvaluation {
 
 // The whole decision for product `product` and the caller's version
 // (possibly empty, which reads as 0.0.0.0) from the feed document `body`.
-FeedEvaluation EvaluateFeed(int32_t product, std::string_view callerVersion,
-                            std::string_view body);
+FeedEvaluation EvaluateFeed(int32_t product, std::string_view callerVersion, std::string_view body);
 
 // Puts the evaluation into TitleText, VersionText and InstallPage; true
 // when InstallPage was set, so the wizard must be repainted.
