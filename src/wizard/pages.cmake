@@ -1,0 +1,7 @@
+# Page flow, page texts, page actions and painting.
+orvane_core_sources(
+  ${CMAKE_CURRENT_LIST_DIR}/page_flow.cpp)
+orvane_win_sources(
+  ${CMAKE_CURRENT_LIST_DIR}/page_actions.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/close_handler.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/folder_browser.cpp)
