@@ -2,14 +2,18 @@
 # sanitizers, GoogleTest for both builds, and the source lists of the
 # program's libraries.
 
-# Narrow literals are GBK at run time; sources are UTF-8.
+# Narrow literals are GBK at run time; sources are UTF-8. GB18030 is the
+# superset of GBK that gives every GBK character the same bytes and can also
+# carry the few non-GBK characters of the standard headers (such as the
+# micro sign in <chrono>), which GBK itself rejects at compile time.
 add_compile_options(
   -Wall -Wextra
   $<$<COMPILE_LANGUAGE:C,CXX>:-finput-charset=UTF-8>
-  $<$<COMPILE_LANGUAGE:C,CXX>:-fexec-charset=GBK>)
+  $<$<COMPILE_LANGUAGE:C,CXX>:-fexec-charset=GB18030>)
 
 if(ORVANE_WINDOWS)
-  # The win32-thread compiler needs no runtime DLLs beside the exe.
+  # Statically linked: no runtime DLLs beside the exe. The posix-thread
+  # compiler is used because GoogleTest needs std::mutex.
   add_link_options(-static -static-libgcc -static-libstdc++)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 endif()
