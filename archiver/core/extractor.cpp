@@ -1,0 +1,144 @@
+#include "extractor.h"
+
+#include <vector>
+
+#include "archive_error.h"
+#include "crc32.h"
+#include "entry_path.h"
+#include "utf.h"
+
+namespace orvane::archiver {
+namespace {
+
+constexpr size_t kCopyBufferSize = 1 << 18;
+
+// Discards the file unless it was committed: no partial or wrong file stays.
+class PendingFile {
+ public:
+  explicit PendingFile(std::unique_ptr<OutputFile> file) : file_(std::move(file)) {}
+  ~PendingFile() {
+    if (file_) {
+      try {
+        file_->Discard();
+      } catch (...) {
+      }
+    }
+  }
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+  void Write(const uint8_t* data, size_t size) {
+    if (file_) file_->Write(data, size);
+  }
+  void Commit() {
+    if (file_) file_->Commit();
+    file_.reset();
+  }
+
+ private:
+  std::unique_ptr<OutputFile> file_;
+};
+
+class Extraction {
+ public:
+  Extraction(RandomAccessInput& input, const ArchiveDatabase& db, OutputTree* tree,
+             ExtractObserver* observer, const DecodeLimits& limits)
+      : input_(input), db_(db), tree_(tree), observer_(observer), limits_(limits),
+        buffer_(kCopyBufferSize) {}
+
+  void Run() {
+    // Nothing is written unless every name is safe and every folder decodable.
+    std::vector<std::vector<std::u16string>> paths;
+    paths.reserve(db_.entries.size());
+    for (const Entry& e : db_.entries) paths.push_back(SafePathComponents(e.name));
+    for (const Folder& f : db_.streams.folders) CheckFolderSupported(f, limits_);
+
+    if (tree_) {
+      for (size_t i = 0; i < db_.entries.size(); ++i)
+        if (db_.entries[i].is_directory && !db_.entries[i].is_anti)
+          tree_->MakeDirectory(db_.entries[i], paths[i]);
+    }
+    for (size_t i = 0; i < db_.entries.size(); ++i) {
+      const Entry& e = db_.entries[i];
+      if (e.is_directory || e.is_anti) continue;
+      ExtractFile(e, paths[i]);
+    }
+    FinishFolder();
+    if (tree_) tree_->Finish();
+  }
+
+ private:
+  void ExtractFile(const Entry& e, const std::vector<std::u16string>& path) {
+    if (observer_ && !observer_->FileBegins(e)) Fail(ErrorKind::kStopped, "stopped by the caller");
+    if (e.has_stream) SeekFolder(e);
+    PendingFile file(tree_ ? tree_->CreateFile(e, path) : nullptr);
+    uint32_t crc = 0;
+    uint64_t written = 0;
+    while (written < e.size) {
+      size_t want = static_cast<size_t>(std::min<uint64_t>(buffer_.size(), e.size - written));
+      size_t n = ReadFolder(buffer_.data(), want);
+      crc = Crc32Update(crc, buffer_.data(), n);
+      file.Write(buffer_.data(), n);
+      written += n;
+      if (observer_ && !observer_->FileProgress(e, written))
+        Fail(ErrorKind::kStopped, "stopped by the caller");
+    }
+    if (e.crc && crc != *e.crc)
+      Fail(ErrorKind::kChecksum, "CRC mismatch in \"" + Utf16ToUtf8(e.name) + "\"");
+    file.Commit();
+  }
+
+  // Entries of a folder come in the order of their bytes.
+  void SeekFolder(const Entry& e) {
+    if (!source_ || e.folder != folder_) {
+      FinishFolder();
+      folder_ = e.folder;
+      folder_position_ = 0;
+      folder_crc_ = 0;
+      source_ = OpenFolder(input_, db_.streams, folder_, limits_);
+    }
+    if (e.offset_in_folder != folder_position_) FailCorrupt("entries are out of folder order");
+  }
+
+  size_t ReadFolder(uint8_t* out, size_t size) {
+    size_t n = source_->Read(out, size);
+    if (n == 0) FailCorrupt("folder ends before its files do");
+    folder_position_ += n;
+    folder_crc_ = Crc32Update(folder_crc_, out, n);
+    return n;
+  }
+
+  // A folder of several files may carry a CRC of its whole output.
+  void FinishFolder() {
+    if (!source_) return;
+    const Folder& f = db_.streams.folders[folder_];
+    if (f.unpack_crc && f.num_substreams != 1) {
+      while (folder_position_ < f.UnpackSize()) {
+        size_t want = static_cast<size_t>(
+            std::min<uint64_t>(buffer_.size(), f.UnpackSize() - folder_position_));
+        ReadFolder(buffer_.data(), want);
+      }
+      if (folder_crc_ != *f.unpack_crc) Fail(ErrorKind::kChecksum, "CRC mismatch in a folder");
+    }
+    source_.reset();
+  }
+
+  RandomAccessInput& input_;
+  const ArchiveDatabase& db_;
+  OutputTree* tree_;
+  ExtractObserver* observer_;
+  const DecodeLimits& limits_;
+  std::vector<uint8_t> buffer_;
+  ByteSourcePtr source_;
+  size_t folder_ = 0;
+  uint64_t folder_position_ = 0;
+  uint32_t folder_crc_ = 0;
+};
+
+}  // namespace
+
+void ExtractAll(RandomAccessInput& input, const ArchiveDatabase& db, OutputTree* tree,
+                ExtractObserver* observer, const DecodeLimits& limits) {
+  Extraction(input, db, tree, observer, limits).Run();
+}
+
+}  // namespace orvane::archiver
