@@ -8,6 +8,8 @@ int32_t GameRequired = 0;
 std::string GameWindowTitle;
 std::string GameProgramName;
 
-bool IsExtractOnlyMode() { return PackageInfo.fileName == kExtractOnlyFileName; }
+bool IsExtractOnlyMode() {
+  return PackageInfo.fileName == kExtractOnlyFileName;
+}
 
 }  // namespace orvane
