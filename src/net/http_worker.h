@@ -1,0 +1,55 @@
+// The HTTP/1.0 GET client: one request per call, up to five redirections,
+// resume with a Range request after a broken connection, the body into a
+// file or into a text. It runs on a worker thread; progress goes out
+// through a callback (the Win32 side posts WM_DOWNLOAD_PROGRESS).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "net/socket_seam.h"
+
+namespace orvane {
+
+struct DownloadRequest {
+  std::string url;
+  // Cleared once the request is sent; the body (text mode) or "ok".
+  std::string resultText;
+  // File for the body; empty keeps the body in resultText.
+  std::string outputPath;
+  // 0 no header seen, > 0 total size announced, -1 last answer redirected.
+  int32_t announcedLength = 0;
+  // The caller's window (an HWND in the product); the worker leaves it be.
+  void* window = nullptr;
+  // Empty, or the text of the failure that ended the transfer.
+  std::string errorText;
+};
+
+// Bounds that keep a broken or silent server from holding the wizard.
+struct DownloadLimits {
+  int connectTimeoutMs = 15000;
+  int receiveTimeoutMs = 30000;
+  // Reconnects after broken connections, per request.
+  int maxReconnects = 10;
+  // A response header longer than this is refused.
+  size_t maxHeaderBytes = 16 * 1024;
+  // Blocking waits look at the stop request this often.
+  int stopCheckMs = 100;
+};
+
+struct DownloadHooks {
+  // Milliseconds of a monotonic clock (timeGetTime in the product).
+  std::function<uint32_t()> nowMs;
+  // wParam = bytes written + 1, lParam = announced length.
+  std::function<void(uint32_t position, int32_t announcedLength)> progress;
+};
+
+inline constexpr uint32_t kProgressIntervalMs = 300;
+inline constexpr size_t kReceiveBlockBytes = 4096;
+
+// Runs the whole transfer; NetworkState is 0 when it returns.
+void RunDownload(DownloadRequest& request, SocketSeam& sockets, const DownloadHooks& hooks,
+                 const DownloadLimits& limits = {});
+
+}  // namespace orvane

@@ -1,0 +1,39 @@
+// The file a download writes into. Writing always continues at the end of
+// what was written; a server that ignores a resume makes the file start
+// over (Restart). Every failure is reported, so a full disk never leaves a
+// package that looks complete.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+class OutputFile {
+ public:
+  explicit OutputFile(std::string path) : path_(std::move(path)) {}
+
+  bool IsOpen() const { return file_ != nullptr; }
+  // Creates the file empty (replacing any file of that name).
+  bool Open();
+  bool Write(std::string_view data);
+  // Empties the file for a response that starts the body again.
+  bool Restart();
+  // Flushes and closes; false when buffered data could not be written.
+  bool Close();
+
+ private:
+  struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::string path_;
+  std::unique_ptr<std::FILE, Closer> file_;
+};
+
+bool FileExists(const std::string& path);
+// True when the file is gone afterwards (also when there was none).
+bool RemoveFileIfPresent(const std::string& path);
+
+}  // namespace orvane

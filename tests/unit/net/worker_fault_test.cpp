@@ -1,0 +1,214 @@
+// The worker against the fault server on 127.0.1.2: broken connections,
+// odd headers, redirection forms, silent servers and stop requests.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "fault_content.h"
+#include "loopback_servers.h"
+#include "worker_test_support.h"
+
+namespace orvane {
+namespace {
+
+using testing::Download;
+using testing::FaultContent;
+using testing::FaultServer;
+using testing::Outcome;
+using testing::TempFolder;
+
+class WorkerFaultTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { server_ = std::make_unique<FaultServer>("127.0.1.2"); }
+  static void TearDownTestSuite() { server_.reset(); }
+
+  // Each test asks distinct targets: the server counts connections by target.
+  std::string Url(const std::string& path) { return server_->Url(path); }
+  size_t RequestsFor(const std::string& target) {
+    const std::string log = server_->Log();
+    size_t count = 0;
+    for (size_t at = log.find("GET " + target + " "); at != std::string::npos;
+         at = log.find("GET " + target + " ", at + 1)) {
+      ++count;
+    }
+    return count;
+  }
+
+  static inline std::unique_ptr<FaultServer> server_;
+  TempFolder folder_;
+};
+
+TEST_F(WorkerFaultTest, ResetAfter1000BytesResumesWith206) {
+  const std::string out = folder_.File("a.bin");
+  const Outcome o = Download(Url("/data/5000?seed=2&reset=1000"), out);
+  EXPECT_EQ(o.request.resultText, "ok");
+  EXPECT_TRUE(testing::ReadFile(out) == FaultContent(2, 5000));
+  EXPECT_NE(server_->Log().find("GET /data/5000?seed=2&reset=1000 HTTP/1.0\r\nHost: 127.0.1.2\r\n"
+                                "Connection: close\r\nRange: bytes=1000-\r\n"
+                                "User-Agent: GetHTTP 0.0"),
+            std::string::npos);
+}
+
+TEST_F(WorkerFaultTest, ResetAnswered200RestartsTheFile) {
+  const std::string out = folder_.File("b.bin");
+  const Outcome o = Download(Url("/data/5000?seed=3&reset=1000&answer=f"), out);
+  EXPECT_EQ(o.request.resultText, "ok");
+  EXPECT_TRUE(testing::ReadFile(out) == FaultContent(3, 5000));
+  EXPECT_EQ(RequestsFor("/data/5000?seed=3&reset=1000&answer=f"), 2u);
+}
+
+TEST_F(WorkerFaultTest, MissingOrLowerCaseLengthAnnouncesOne) {
+  for (const std::string option : {"nolength", "lower"}) {
+    SCOPED_TRACE(option);
+    const std::string out = folder_.File(option + ".bin");
+    const Outcome o = Download(Url("/data/3000?seed=4&drip=1000&pause=5&" + option), out);
+    EXPECT_EQ(o.request.resultText, "ok");
+    EXPECT_EQ(o.request.announcedLength, 1);
+    EXPECT_TRUE(testing::ReadFile(out) == FaultContent(4, 3000));
+    ASSERT_FALSE(o.progress.empty());
+    for (const auto& p : o.progress) EXPECT_EQ(p.announced, 1);
+  }
+}
+
+TEST_F(WorkerFaultTest, NormalCloseBeforeTheAnnouncedLengthCountsAsComplete) {
+  const std::string out = folder_.File("c.bin");
+  const Outcome o = Download(Url("/data/5000?seed=5&close=3000"), out);
+  EXPECT_EQ(o.request.resultText, "ok");
+  EXPECT_TRUE(testing::ReadFile(out) == FaultContent(5, 3000));
+}
+
+TEST_F(WorkerFaultTest, NegativeLengthIsNotTakenForARedirection) {
+  const Outcome o = Download(Url("/data/100?seed=6&length=-1"));
+  EXPECT_EQ(o.request.announcedLength, 1);
+  EXPECT_TRUE(o.request.resultText == FaultContent(6, 100));
+  EXPECT_EQ(RequestsFor("/data/100?seed=6&length=-1"), 1u);
+}
+
+TEST_F(WorkerFaultTest, HeaderSplitOverPacketsIsGathered) {
+  const std::string out = folder_.File("d.bin");
+  const Outcome o = Download(Url("/data/2000?seed=8&split=7&pause=2"), out);
+  EXPECT_EQ(o.request.announcedLength, 2000);
+  EXPECT_TRUE(testing::ReadFile(out) == FaultContent(8, 2000));
+}
+
+TEST_F(WorkerFaultTest, StatusLookalikeInTheBodyDoesNotResetTheFile) {
+  // Every body packet starts with "HTTP/1.1 200 OK", also the first one
+  // after the reconnect.
+  const std::string out = folder_.File("e.bin");
+  const Outcome o = Download(Url("/data/190?body=http&drip=19&pause=3&reset=38"), out);
+  EXPECT_EQ(o.request.resultText, "ok");
+  std::string expected;
+  while (expected.size() < 190) expected += "HTTP/1.1 200 OK\r\n\r\n";
+  EXPECT_EQ(testing::ReadFile(out), expected);
+}
+
+TEST_F(WorkerFaultTest, RedirectionFormsAndTheirLimit) {
+  // Absolute address, path from the root, path below the root: five hops.
+  for (const std::string form : {"abs", "path", "rel"}) {
+    SCOPED_TRACE(form);
+    const Outcome five = Download(Url("/redirect/5/64?form=" + form));
+    EXPECT_TRUE(five.request.resultText == FaultContent(1, 64));
+    const Outcome six = Download(Url("/redirect/6/64?form=" + form));
+    EXPECT_EQ(six.request.resultText, "");
+    EXPECT_EQ(six.request.announcedLength, 0);
+  }
+  // Without a Location the worker asks for the root of the same server.
+  EXPECT_EQ(Download(Url("/redirect/1/64?form=none")).request.resultText, "root page");
+}
+
+TEST_F(WorkerFaultTest, NonSuccessStatusFailsAndRemovesTheOldFile) {
+  for (const std::string code : {"404", "500", "100"}) {
+    SCOPED_TRACE(code);
+    const std::string out = folder_.File("old.bin");
+    testing::WriteFile(out, "old");
+    const Outcome o = Download(Url("/status/" + code), out);
+    EXPECT_EQ(o.request.resultText, "");
+    EXPECT_FALSE(std::filesystem::exists(out));
+  }
+}
+
+TEST_F(WorkerFaultTest, SilentServerTimesOut) {
+  DownloadLimits limits;
+  limits.receiveTimeoutMs = 400;
+  const std::string out = folder_.File("silent.bin");
+  const Outcome o = Download(Url("/silent"), out, limits);
+  EXPECT_EQ(o.request.resultText, "");
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_LT(o.took.count(), 5000);
+}
+
+TEST_F(WorkerFaultTest, StopIsSeenWhileTheServerIsSilent) {
+  DownloadLimits limits;  // the default timeouts are far longer than this test
+  std::thread stopper([] {
+    // The stop comes once the worker waits for the answer.
+    while (NetworkState.load() != kNetworkReceiving) std::this_thread::yield();
+    NetworkState = kNetworkStopRequested;
+  });
+  const Outcome o = Download(Url("/silent"), "", limits);
+  stopper.join();
+  EXPECT_EQ(o.request.errorText, "");
+  EXPECT_EQ(o.request.announcedLength, 0);
+  EXPECT_LT(o.took.count(), 3000);
+  EXPECT_EQ(NetworkState.load(), kNetworkIdle);
+}
+
+TEST_F(WorkerFaultTest, StopMidBodyDeletesThePartialFile) {
+  const std::string out = folder_.File("stop.bin");
+  const Outcome o = Download(Url("/data/20000?seed=9&drip=500&pause=20"), out, {},
+                             [] { NetworkState = kNetworkStopRequested; });
+  EXPECT_EQ(o.request.resultText, "");
+  EXPECT_EQ(o.request.announcedLength, 0);
+  EXPECT_EQ(o.progress.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_EQ(NetworkState.load(), kNetworkIdle);
+}
+
+TEST_F(WorkerFaultTest, EndlessResetsEndAsAFailure) {
+  const std::string out = folder_.File("resets.bin");
+  std::string resets = "500";
+  for (int i = 0; i < 20; ++i) resets += ",500";
+  const Outcome o =
+      Download(Url("/data/5000?seed=10&answer=ffffffffffffffffffffff&reset=" + resets), out);
+  EXPECT_EQ(o.request.resultText, "");
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_EQ(RequestsFor("/data/5000?seed=10&answer=ffffffffffffffffffffff&reset=" + resets),
+            1u + DownloadLimits{}.maxReconnects);
+}
+
+// A file size limit makes writes fail part way, like a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved_;
+    limited.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    ::signal(SIGXFSZ, oldHandler_);
+  }
+
+ private:
+  rlimit saved_{};
+  sighandler_t oldHandler_;
+};
+
+TEST_F(WorkerFaultTest, FailedWriteFailsTheTransfer) {
+  const std::string out = folder_.File("full.bin");
+  Outcome o;
+  {
+    FileSizeLimit limit(100000);
+    o = Download(Url("/data/400000?seed=11"), out);
+  }
+  EXPECT_EQ(o.request.resultText, "");
+  EXPECT_EQ(o.request.announcedLength, 0);
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+}  // namespace
+}  // namespace orvane
