@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <winsock2.h>
 
+#include <cstring>
+
 #include "net/socket_seam.h"
 
 namespace orvane {
