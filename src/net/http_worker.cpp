@@ -1,8 +1,8 @@
 #include "net/http_worker.h"
 
-#include <array>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "net/http_response.h"
 #include "net/network_state.h"
@@ -145,7 +145,7 @@ class Transfer {
   }
 
   void ReceiveLoop() {
-    std::array<char, kReceiveBlockBytes> buffer;
+    std::vector<char> buffer(kReceiveBlockBytes);
     for (;;) {
       const IoResult got =
           sockets_.Receive(socket_, buffer.data(), buffer.size(), Wait(limits_.receiveTimeoutMs));

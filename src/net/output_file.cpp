@@ -11,7 +11,9 @@ constexpr size_t kWriteBufferBytes = 64 * 1024;
 bool OutputFile::Open() {
   file_.reset(std::fopen(path_.c_str(), "wb"));
   if (!file_) return false;
-  std::setvbuf(file_.get(), nullptr, _IOFBF, kWriteBufferBytes);
+  // The library ignores the size when it allocates the buffer itself.
+  buffer_.resize(kWriteBufferBytes);
+  std::setvbuf(file_.get(), buffer_.data(), _IOFBF, buffer_.size());
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvane {
 
@@ -29,6 +30,8 @@ class OutputFile {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
   std::string path_;
+  // The stream's buffer; declared first so it outlives the stream.
+  std::vector<char> buffer_;
   std::unique_ptr<std::FILE, Closer> file_;
 };
 
