@@ -9,6 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   # the Windows build and running it
   g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 xvfb xauth x11-utils
   locales fonts-wqy-zenhei imagemagick
   # archives

@@ -11,9 +11,30 @@
 # desktop folder of the prefix is BUILD_DIR/wine/home/Desktop.
 
 _ORVANE_XVFB_PID=""
+# Wine 8 runs 32-bit programs with a 32-bit loader, which needs the kernel's
+# 32-bit emulation. Where the kernel has it switched off (dmesg: "32-bit
+# emulation disabled"), only 64-bit programs can run: the tests then use the
+# 64-bit build of the same sources (preset windows64).
+wine_can_run_32bit() {
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
+# The Windows build whose programs can run here.
+wine_runnable_preset() {
+  if wine_can_run_32bit; then echo windows; else echo windows64; fi
+}
+
+orvane_wine() {
+  if wine_can_run_32bit; then
+    wine "$@"
+  else
+    WINELOADER=/usr/lib/wine/wine64 /usr/lib/wine/wine64 "$@"
+  fi
+}
 
 wine_env() {
-  local build=$1 dpi=${2:-96}
+  local build dpi=${2:-96}
+  build=$(cd "$1" && pwd)
   export ORVANE_WINE_ROOT="$build/wine"
   export WINEPREFIX="$ORVANE_WINE_ROOT/prefix-$dpi"
   export WINEARCH=win64
@@ -28,21 +49,23 @@ wine_env() {
 _wine_reg_dpi() {
   local dpi=$1 hex
   hex=$(printf '%x' "$dpi")
-  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "0x$hex" /f >/dev/null 2>&1
-  wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d "0x$hex" /f >/dev/null 2>&1
+  orvane_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "0x$hex" /f >/dev/null 2>&1
+  orvane_wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d "0x$hex" /f >/dev/null 2>&1
 }
 
 # Creates the prefix of one DPI once; later runs reuse it.
 wine_prefix_ensure() {
-  local build=$1 dpi=${2:-96}
+  local build dpi=${2:-96}
+  mkdir -p "$1"
+  build=$(cd "$1" && pwd)
   (
     flock 9
     wine_env "$build" 96
     if [ ! -f "$WINEPREFIX/.orvane-ready" ]; then
       rm -rf "$WINEPREFIX"
-      wineboot -i >/dev/null 2>&1 || true
+      orvane_wine wineboot -i >/dev/null 2>&1 || true
       # Wine draws its own caption: no 2 s stall on every hide without a WM.
-      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+      orvane_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
       _wine_reg_dpi 96
       wineserver -w
       touch "$WINEPREFIX/.orvane-ready"
@@ -102,6 +125,7 @@ xvfb_stop() {
 wine_session_start() {
   local build=$1
   mkdir -p "$build"
+  build=$(cd "$build" && pwd)
   xvfb_start
   wine_prefix_ensure "$build" 96
   wine_prefix_ensure "$build" 144

@@ -5,6 +5,10 @@
 
 namespace orvane {
 
+// Registers the class when needed and creates the wizard, hidden, without
+// a message loop (CreateWizard runs the loop).
+HWND CreateWizardWindow(HWND owner, LONG_PTR createParam);
+
 // Creates the ten controls of the wizard (on WM_CREATE).
 void CreateWizardControls(HWND wizard);
 

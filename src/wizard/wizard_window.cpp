@@ -130,7 +130,7 @@ void RefreshChildColours(HWND wizard) {
   }
 }
 
-LONG_PTR CreateWizard(HWND owner, int loopSelector, LONG_PTR createParam) {
+HWND CreateWizardWindow(HWND owner, LONG_PTR createParam) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   RegisterWizardClass(instance);
   FormResult = createParam;
@@ -142,6 +142,11 @@ LONG_PTR CreateWizard(HWND owner, int loopSelector, LONG_PTR createParam) {
       WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE | WS_EX_TOPMOST, kWizardClassName, "",
       WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
       at.x, at.y, width, height, owner, nullptr, instance, reinterpret_cast<LPVOID>(createParam));
+  return window;
+}
+
+LONG_PTR CreateWizard(HWND owner, int loopSelector, LONG_PTR createParam) {
+  HWND window = CreateWizardWindow(owner, createParam);
   if (!window) return 0;
   return RunModalLoop(loopSelector, window, owner, SW_SHOWNORMAL, 0);
 }

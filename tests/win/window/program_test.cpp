@@ -1,0 +1,101 @@
+// The real wizard program, started and driven from outside: it opens
+// centred and topmost, every way of closing it ends the process with exit
+// code 0, and its screenshot is written.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "win/driver/ui_driver.h"
+#include "win/window/expected_layout.h"
+
+namespace orvane {
+namespace {
+
+using driver::ChildProcess;
+
+constexpr DWORD kTimeoutMs = 20000;
+
+std::string SetupExe() { return std::string(ORVANE_BUILD_DIR_WIN) + "\\OrvaneSetup.exe"; }
+
+class WizardProgramTest : public ::testing::Test {
+ protected:
+  void Start(const std::string& arguments = "") {
+    process_ = ChildProcess::Start(SetupExe(), arguments);
+    ASSERT_TRUE(process_.running()) << "cannot start " << SetupExe();
+    wizard_ = driver::WaitForWizard(process_.id(), kTimeoutMs);
+    ASSERT_TRUE(wizard_) << "no wizard window";
+  }
+  void ExpectEndsWithCodeZero() {
+    DWORD code = 1234;
+    ASSERT_TRUE(process_.WaitForExit(kTimeoutMs, &code)) << "the wizard did not end";
+    EXPECT_EQ(code, 0u);
+  }
+  void TearDown() override { process_.Kill(); }
+
+  ChildProcess process_;
+  HWND wizard_ = nullptr;
+};
+
+TEST_F(WizardProgramTest, OpensCentredTopmostWithOnlyMinimiseBox) {
+  Start();
+  RECT r;
+  GetWindowRect(wizard_, &r);
+  const testing::ScreenScale scale = testing::MeasureScreen();
+  const RECT expected = testing::ExpectedWizardRect(scale);
+  EXPECT_EQ(r.left, expected.left);
+  EXPECT_EQ(r.top, expected.top);
+  EXPECT_EQ(r.right - r.left, expected.right - expected.left);
+  EXPECT_EQ(r.bottom - r.top, expected.bottom - expected.top);
+  if (scale.logPixelsX == 96 && GetSystemMetrics(SM_CXSCREEN) == 1920 &&
+      GetSystemMetrics(SM_CYSCREEN) == 1080) {
+    EXPECT_EQ(r.left, 735);
+    EXPECT_EQ(r.top, 380);
+    EXPECT_EQ(r.right - r.left, 450);
+    EXPECT_EQ(r.bottom - r.top, 320);
+  }
+  EXPECT_TRUE(GetWindowLongA(wizard_, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_FALSE(GetWindowLongA(wizard_, GWL_STYLE) & WS_MAXIMIZEBOX);
+  EXPECT_NE(GetClassLongPtrA(wizard_, GCLP_HICON), 0u) << "IMAGE_ICO missing";
+  EXPECT_NE(GetClassLongPtrA(wizard_, GCLP_HICONSM), 0u);
+
+  const auto controls = driver::ListControls(wizard_);
+  EXPECT_EQ(controls.size(), 10u);
+  CreateDirectoryA("screenshots", nullptr);
+  const std::string shot =
+      "screenshots\\wizard-" + std::to_string(scale.logPixelsX) + "dpi.png";
+  EXPECT_TRUE(driver::SaveScreenshot(wizard_, shot));
+  const DWORD attributes = GetFileAttributesA(shot.c_str());
+  EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+
+  PostMessageA(wizard_, WM_CLOSE, 0, 0);
+  ExpectEndsWithCodeZero();
+}
+
+TEST_F(WizardProgramTest, CancelClickCloses) {
+  Start();
+  ASSERT_TRUE(driver::ClickButton(wizard_, IDCANCEL));
+  ExpectEndsWithCodeZero();
+}
+
+TEST_F(WizardProgramTest, EscapeActsAsCancel) {
+  Start();
+  ASSERT_TRUE(driver::SendKey(wizard_, VK_ESCAPE));
+  ExpectEndsWithCodeZero();
+}
+
+TEST_F(WizardProgramTest, CloseBoxCommandPassesTheCloseHandler) {
+  Start();
+  PostMessageA(wizard_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  ExpectEndsWithCodeZero();
+}
+
+TEST_F(WizardProgramTest, WrongCommandLineStillEndsWithCodeZero) {
+  Start("ZF123,1.0 \"a b\"");
+  PostMessageA(wizard_, WM_CLOSE, 0, 0);
+  ExpectEndsWithCodeZero();
+}
+
+}  // namespace
+}  // namespace orvane
