@@ -21,8 +21,7 @@ namespace {
 using namespace orvane::archiver;
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: orvane7z l ARCHIVE | t ARCHIVE | x ARCHIVE FOLDER\n");
+  std::fprintf(stderr, "usage: orvane7z l ARCHIVE | t ARCHIVE | x ARCHIVE FOLDER\n");
   return 2;
 }
 

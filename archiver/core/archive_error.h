@@ -8,16 +8,16 @@
 namespace orvane::archiver {
 
 enum class ErrorKind {
-  kNotArchive,      // no 7z signature
-  kCorrupt,         // headers or data do not make sense, truncated archive
-  kChecksum,        // a CRC-32 does not match
-  kUnsupported,     // a coder or feature this reader does not have
-  kEncrypted,       // 7zAES: needs a password, which this reader never asks for
-  kUnsafePath,      // an entry would land outside the output folder
-  kNoMemory,        // a dictionary or buffer could not be allocated
-  kReadFailed,      // the archive file could not be read
-  kWriteFailed,     // an output file or folder could not be made or written
-  kStopped,         // the caller asked to stop
+  kNotArchive,   // no 7z signature
+  kCorrupt,      // headers or data do not make sense, truncated archive
+  kChecksum,     // a CRC-32 does not match
+  kUnsupported,  // a coder or feature this reader does not have
+  kEncrypted,    // 7zAES: needs a password, which this reader never asks for
+  kUnsafePath,   // an entry would land outside the output folder
+  kNoMemory,     // a dictionary or buffer could not be allocated
+  kReadFailed,   // the archive file could not be read
+  kWriteFailed,  // an output file or folder could not be made or written
+  kStopped,      // the caller asked to stop
 };
 
 class ArchiveError : public std::runtime_error {

@@ -11,11 +11,27 @@ namespace orvane::archiver {
 namespace {
 
 enum PropertyId : uint64_t {
-  kEnd = 0x00, kHeader = 0x01, kArchiveProperties = 0x02, kAdditionalStreamsInfo = 0x03,
-  kMainStreamsInfo = 0x04, kFilesInfo = 0x05, kPackInfo = 0x06, kUnpackInfo = 0x07,
-  kSubStreamsInfo = 0x08, kSize = 0x09, kCrc = 0x0A, kFolder = 0x0B, kCodersUnpackSize = 0x0C,
-  kNumUnpackStream = 0x0D, kEmptyStream = 0x0E, kEmptyFile = 0x0F, kAnti = 0x10, kName = 0x11,
-  kMTime = 0x14, kAttributes = 0x15, kEncodedHeader = 0x17,
+  kEnd = 0x00,
+  kHeader = 0x01,
+  kArchiveProperties = 0x02,
+  kAdditionalStreamsInfo = 0x03,
+  kMainStreamsInfo = 0x04,
+  kFilesInfo = 0x05,
+  kPackInfo = 0x06,
+  kUnpackInfo = 0x07,
+  kSubStreamsInfo = 0x08,
+  kSize = 0x09,
+  kCrc = 0x0A,
+  kFolder = 0x0B,
+  kCodersUnpackSize = 0x0C,
+  kNumUnpackStream = 0x0D,
+  kEmptyStream = 0x0E,
+  kEmptyFile = 0x0F,
+  kAnti = 0x10,
+  kName = 0x11,
+  kMTime = 0x14,
+  kAttributes = 0x15,
+  kEncodedHeader = 0x17,
 };
 
 constexpr uint8_t kSignature[6] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
@@ -23,7 +39,9 @@ constexpr size_t kSignatureHeaderSize = 32;
 constexpr uint32_t kMaxCoderStreams = 64;
 constexpr int kMaxHeaderNesting = 4;
 
-void SkipProperty(HeaderReader& r) { r.Skip(r.ReadNumber()); }
+void SkipProperty(HeaderReader& r) {
+  r.Skip(r.ReadNumber());
+}
 
 std::vector<std::optional<uint32_t>> ReadDigests(HeaderReader& r, size_t count) {
   std::vector<bool> defined = r.ReadOptionalBits(count);
@@ -100,9 +118,16 @@ class HeaderParser {
           empty_file.assign(num_empty, false);
           anti.assign(num_empty, false);
           break;
-        case kEmptyFile: empty_file = p.ReadBits(num_empty); break;
-        case kAnti: anti = p.ReadBits(num_empty); break;
-        case kName: ReadNames(p, entries); have_names = true; break;
+        case kEmptyFile:
+          empty_file = p.ReadBits(num_empty);
+          break;
+        case kAnti:
+          anti = p.ReadBits(num_empty);
+          break;
+        case kName:
+          ReadNames(p, entries);
+          have_names = true;
+          break;
         case kMTime: {
           std::vector<bool> defined = p.ReadOptionalBits(count);
           if (p.ReadByte() != 0) Fail(ErrorKind::kUnsupported, "external file times");
@@ -117,7 +142,8 @@ class HeaderParser {
             if (defined[i]) entries[i].attributes = p.ReadUInt32();
           break;
         }
-        default: break;  // times we do not set, padding, start positions
+        default:
+          break;  // times we do not set, padding, start positions
       }
     }
     if (count != 0 && !have_names) FailCorrupt("entries have no names");
@@ -134,7 +160,8 @@ class HeaderParser {
         ++empty_index;
         continue;
       }
-      while (folder < streams.folders.size() && in_folder == streams.folders[folder].num_substreams) {
+      while (folder < streams.folders.size() &&
+             in_folder == streams.folders[folder].num_substreams) {
         ++folder;
         in_folder = 0;
         offset = 0;
@@ -205,7 +232,8 @@ class HeaderParser {
 
   void ReadFolder(HeaderReader& r, Folder& f) {
     size_t num_coders = r.ReadCount(16);
-    if (num_coders == 0 || num_coders > kMaxCoderStreams) FailCorrupt("folder has a bad coder count");
+    if (num_coders == 0 || num_coders > kMaxCoderStreams)
+      FailCorrupt("folder has a bad coder count");
     f.coders.resize(num_coders);
     uint32_t total_in = 0, total_out = 0;
     for (CoderInfo& c : f.coders) {
@@ -278,10 +306,12 @@ class HeaderParser {
     for (const Folder& f : info.folders) {
       // Every substream but the last of a folder has its size in the header.
       if (f.num_substreams > 1 && id != kSize) FailCorrupt("substream sizes are missing");
-      if (f.num_substreams > r.Remaining() + 1) FailCorrupt("substream count is larger than the header");
+      if (f.num_substreams > r.Remaining() + 1)
+        FailCorrupt("substream count is larger than the header");
       total += f.num_substreams;
     }
-    if (total > r.Remaining() * 8 + info.folders.size()) FailCorrupt("substream count is too large");
+    if (total > r.Remaining() * 8 + info.folders.size())
+      FailCorrupt("substream count is too large");
     for (const Folder& f : info.folders) {
       if (f.num_substreams == 0) continue;
       uint64_t sum = 0;
@@ -330,6 +360,8 @@ class HeaderParser {
         e.name.push_back(c);
       }
     }
+    // A name with a NUL inside would leave bytes over.
+    if (!p.AtEnd()) FailCorrupt("file names do not match the file count");
   }
 
   uint64_t archive_size_;
@@ -376,7 +408,8 @@ ArchiveDatabase ReadArchive(RandomAccessInput& input, const ReaderLimits& limits
   if (start[6] != 0) Fail(ErrorKind::kUnsupported, "7z format version is too new");
   HeaderReader sig(start + 8, 24);
   uint32_t start_crc = sig.ReadUInt32();
-  if (Crc32(start + 12, 20) != start_crc) Fail(ErrorKind::kChecksum, "CRC mismatch in the start header");
+  if (Crc32(start + 12, 20) != start_crc)
+    Fail(ErrorKind::kChecksum, "CRC mismatch in the start header");
   uint64_t next_offset = sig.ReadUInt64();
   uint64_t next_size = sig.ReadUInt64();
   uint32_t next_crc = sig.ReadUInt32();
@@ -387,7 +420,8 @@ ArchiveDatabase ReadArchive(RandomAccessInput& input, const ReaderLimits& limits
   if (next_size > limits.max_header_size) FailCorrupt("header is too large");
   std::vector<uint8_t> header(static_cast<size_t>(next_size));
   input.ReadAt(kSignatureHeaderSize + next_offset, header.data(), header.size());
-  if (Crc32(header.data(), header.size()) != next_crc) Fail(ErrorKind::kChecksum, "CRC mismatch in the header");
+  if (Crc32(header.data(), header.size()) != next_crc)
+    Fail(ErrorKind::kChecksum, "CRC mismatch in the header");
 
   HeaderParser parser(db.archive_size);
   for (int nesting = 0;; ++nesting) {

@@ -48,7 +48,9 @@ bool IsJump(uint8_t b0, uint8_t b1) {
 class Bcj2Source : public ByteSource {
  public:
   explicit Bcj2Source(std::array<ByteSourcePtr, 4> in)
-      : main_(std::move(in[0])), call_(std::move(in[1])), jump_(std::move(in[2])),
+      : main_(std::move(in[0])),
+        call_(std::move(in[1])),
+        jump_(std::move(in[2])),
         range_(std::move(in[3])) {
     probs_.fill(kTotal >> 1);
   }

@@ -21,7 +21,9 @@ void Store32(uint8_t* p, uint32_t v) {
   p[3] = static_cast<uint8_t>(v >> 24);
 }
 
-bool IsX86AddressHighByte(uint8_t b) { return b == 0 || b == 0xFF; }
+bool IsX86AddressHighByte(uint8_t b) {
+  return b == 0 || b == 0xFF;
+}
 
 constexpr size_t kFilterBufferSize = 1 << 16;
 

@@ -10,7 +10,9 @@ namespace {
   Fail(ErrorKind::kUnsafePath, "unsafe entry name \"" + Utf16ToUtf8(name) + "\": " + why);
 }
 
-char16_t Upper(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
+char16_t Upper(char16_t c) {
+  return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+}
 
 // CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension: Windows
 // opens the device instead of a file.

@@ -42,7 +42,11 @@ class Extraction {
  public:
   Extraction(RandomAccessInput& input, const ArchiveDatabase& db, OutputTree* tree,
              ExtractObserver* observer, const DecodeLimits& limits)
-      : input_(input), db_(db), tree_(tree), observer_(observer), limits_(limits),
+      : input_(input),
+        db_(db),
+        tree_(tree),
+        observer_(observer),
+        limits_(limits),
         buffer_(kCopyBufferSize) {}
 
   void Run() {
@@ -70,7 +74,7 @@ class Extraction {
   void ExtractFile(const Entry& e, const std::vector<std::u16string>& path) {
     if (observer_ && !observer_->FileBegins(e)) Fail(ErrorKind::kStopped, "stopped by the caller");
     if (e.has_stream) SeekFolder(e);
-    PendingFile file(tree_ ? tree_->CreateFile(e, path) : nullptr);
+    PendingFile file(tree_ ? tree_->CreateOutputFile(e, path) : nullptr);
     uint32_t crc = 0;
     uint64_t written = 0;
     while (written < e.size) {

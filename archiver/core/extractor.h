@@ -29,8 +29,8 @@ class OutputTree {
  public:
   virtual ~OutputTree() = default;
   virtual void MakeDirectory(const Entry& entry, const std::vector<std::u16string>& path) = 0;
-  virtual std::unique_ptr<OutputFile> CreateFile(const Entry& entry,
-                                                 const std::vector<std::u16string>& path) = 0;
+  virtual std::unique_ptr<OutputFile> CreateOutputFile(const Entry& entry,
+                                                       const std::vector<std::u16string>& path) = 0;
   // Called once after every entry is written (folder times and attributes).
   virtual void Finish() {}
 };

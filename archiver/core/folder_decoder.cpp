@@ -30,10 +30,9 @@ struct KnownMethod {
 
 // Methods 7-Zip writes that this reader does not decode: named in messages.
 constexpr KnownMethod kOtherMethods[] = {
-    {0x030401, "PPMD"},       {0x040202, "BZip2"},  {0x040108, "Deflate"},
-    {0x040109, "Deflate64"},  {0x03030205, "PPC"},  {0x03030805, "SPARC"},
-    {0x03030401, "IA64"},     {0x05, "PPC"},        {0x06, "IA64"},
-    {0x09, "SPARC"},          {0x0B, "RISCV"},      {0x04F71101, "Zstandard"},
+    {0x030401, "PPMD"},    {0x040202, "BZip2"},   {0x040108, "Deflate"}, {0x040109, "Deflate64"},
+    {0x03030205, "PPC"},   {0x03030805, "SPARC"}, {0x03030401, "IA64"},  {0x05, "PPC"},
+    {0x06, "IA64"},        {0x09, "SPARC"},       {0x0B, "RISCV"},       {0x04F71101, "Zstandard"},
     {0x06F10701, "7zAES"},
 };
 
@@ -43,16 +42,38 @@ bool LookUp(const CoderInfo& coder, Method* method) {
   uint32_t ins = coder.num_in_streams;
   if (coder.method_id.empty()) return false;
   switch (id) {
-    case 0x00: *method = Method::kCopy; break;
-    case 0x030101: *method = Method::kLzma; break;
-    case 0x21: *method = Method::kLzma2; break;
-    case 0x03030103: case 0x04: *method = Method::kX86; break;
-    case 0x0303011B: *method = Method::kBcj2; return ins == 4;
-    case 0x03030501: case 0x07: *method = Method::kArm; break;
-    case 0x03030701: case 0x08: *method = Method::kArmThumb; break;
-    case 0x0A: *method = Method::kArm64; break;
-    case 0x03: *method = Method::kDelta; break;
-    default: return false;
+    case 0x00:
+      *method = Method::kCopy;
+      break;
+    case 0x030101:
+      *method = Method::kLzma;
+      break;
+    case 0x21:
+      *method = Method::kLzma2;
+      break;
+    case 0x03030103:
+    case 0x04:
+      *method = Method::kX86;
+      break;
+    case 0x0303011B:
+      *method = Method::kBcj2;
+      return ins == 4;
+    case 0x03030501:
+    case 0x07:
+      *method = Method::kArm;
+      break;
+    case 0x03030701:
+    case 0x08:
+      *method = Method::kArmThumb;
+      break;
+    case 0x0A:
+      *method = Method::kArm64;
+      break;
+    case 0x03:
+      *method = Method::kDelta;
+      break;
+    default:
+      return false;
   }
   return ins == 1;
 }
@@ -81,7 +102,8 @@ class PackSource : public ByteSource {
 // error, extra bytes are never read.
 class ExactSizeSource : public ByteSource {
  public:
-  ExactSizeSource(ByteSourcePtr inner, uint64_t size) : inner_(std::move(inner)), remaining_(size) {}
+  ExactSizeSource(ByteSourcePtr inner, uint64_t size)
+      : inner_(std::move(inner)), remaining_(size) {}
   size_t Read(uint8_t* out, size_t size) override {
     size_t want = static_cast<size_t>(std::min<uint64_t>(size, remaining_));
     if (want == 0) return 0;
@@ -100,7 +122,10 @@ class FolderGraph {
  public:
   FolderGraph(RandomAccessInput& input, const StreamsInfo& streams, const Folder& folder,
               const DecodeLimits& limits)
-      : input_(input), streams_(streams), folder_(folder), limits_(limits),
+      : input_(input),
+        streams_(streams),
+        folder_(folder),
+        limits_(limits),
         visiting_(folder.coders.size(), false) {
     uint32_t in = 0, out = 0;
     for (const CoderInfo& c : folder.coders) {
@@ -117,7 +142,8 @@ class FolderGraph {
     visiting_[coder] = true;
     const CoderInfo& info = folder_.coders[coder];
     std::vector<ByteSourcePtr> inputs;
-    for (uint32_t k = 0; k < info.num_in_streams; ++k) inputs.push_back(OpenInput(first_in_[coder] + k));
+    for (uint32_t k = 0; k < info.num_in_streams; ++k)
+      inputs.push_back(OpenInput(first_in_[coder] + k));
     visiting_[coder] = false;
     uint64_t size = folder_.unpack_sizes[out_index];
     return std::make_unique<ExactSizeSource>(MakeCoder(info, std::move(inputs), size), size);
@@ -144,9 +170,11 @@ class FolderGraph {
 
   ByteSourcePtr MakeCoder(const CoderInfo& info, std::vector<ByteSourcePtr> in, uint64_t size) {
     Method method;
-    if (!LookUp(info, &method)) Fail(ErrorKind::kUnsupported, "unsupported method " + MethodName(info));
+    if (!LookUp(info, &method))
+      Fail(ErrorKind::kUnsupported, "unsupported method " + MethodName(info));
     switch (method) {
-      case Method::kCopy: return std::move(in[0]);
+      case Method::kCopy:
+        return std::move(in[0]);
       case Method::kLzma:
         return MakeLzmaDecoder(std::move(in[0]), info.properties, size, limits_.max_dictionary);
       case Method::kLzma2:
@@ -159,9 +187,11 @@ class FolderGraph {
         return MakeBranchDecoder(BranchFilter::kArmThumb, std::move(in[0]), info.properties);
       case Method::kArm64:
         return MakeBranchDecoder(BranchFilter::kArm64, std::move(in[0]), info.properties);
-      case Method::kDelta: return MakeDeltaDecoder(std::move(in[0]), info.properties);
+      case Method::kDelta:
+        return MakeDeltaDecoder(std::move(in[0]), info.properties);
       case Method::kBcj2:
-        return MakeBcj2Decoder({std::move(in[0]), std::move(in[1]), std::move(in[2]), std::move(in[3])});
+        return MakeBcj2Decoder(
+            {std::move(in[0]), std::move(in[1]), std::move(in[2]), std::move(in[3])});
     }
     Fail(ErrorKind::kUnsupported, "unsupported method " + MethodName(info));
   }
@@ -180,15 +210,24 @@ std::string MethodName(const CoderInfo& coder) {
   Method method;
   if (LookUp(coder, &method)) {
     switch (method) {
-      case Method::kCopy: return "Copy";
-      case Method::kLzma: return "LZMA";
-      case Method::kLzma2: return "LZMA2";
-      case Method::kX86: return "BCJ";
-      case Method::kBcj2: return "BCJ2";
-      case Method::kArm: return "ARM";
-      case Method::kArmThumb: return "ARMT";
-      case Method::kArm64: return "ARM64";
-      case Method::kDelta: return "Delta";
+      case Method::kCopy:
+        return "Copy";
+      case Method::kLzma:
+        return "LZMA";
+      case Method::kLzma2:
+        return "LZMA2";
+      case Method::kX86:
+        return "BCJ";
+      case Method::kBcj2:
+        return "BCJ2";
+      case Method::kArm:
+        return "ARM";
+      case Method::kArmThumb:
+        return "ARMT";
+      case Method::kArm64:
+        return "ARM64";
+      case Method::kDelta:
+        return "Delta";
     }
   }
   uint64_t id = MethodId(coder);

@@ -60,8 +60,7 @@ void HeaderReader::Skip(uint64_t size) {
 std::vector<bool> HeaderReader::ReadBits(size_t count) {
   Need((static_cast<uint64_t>(count) + 7) / 8);
   std::vector<bool> bits(count);
-  for (size_t i = 0; i < count; ++i)
-    bits[i] = (data_[pos_ + i / 8] & (0x80u >> (i % 8))) != 0;
+  for (size_t i = 0; i < count; ++i) bits[i] = (data_[pos_ + i / 8] & (0x80u >> (i % 8))) != 0;
   pos_ += (count + 7) / 8;
   return bits;
 }

@@ -20,8 +20,12 @@ void LzmaDec_InitDicAndState(CLzmaDec* p, Bool initDic, Bool initState);
 namespace orvane::archiver {
 namespace {
 
-void* SdkAlloc(void*, size_t size) { return size == 0 ? nullptr : std::malloc(size); }
-void SdkFree(void*, void* address) { std::free(address); }
+void* SdkAlloc(void*, size_t size) {
+  return size == 0 ? nullptr : std::malloc(size);
+}
+void SdkFree(void*, void* address) {
+  std::free(address);
+}
 ISzAlloc g_sdk_alloc = {SdkAlloc, SdkFree};
 
 constexpr size_t kInputBufferSize = 1 << 16;
@@ -59,10 +63,9 @@ class SdkDecoder {
       Fail(ErrorKind::kNoMemory,
            "dictionary of " + std::to_string(dictionary) + " bytes is over the limit");
     LzmaDec_Construct(&dec_);
-    Byte props[LZMA_PROPS_SIZE] = {props0, static_cast<Byte>(dictionary),
-                                   static_cast<Byte>(dictionary >> 8),
-                                   static_cast<Byte>(dictionary >> 16),
-                                   static_cast<Byte>(dictionary >> 24)};
+    Byte props[LZMA_PROPS_SIZE] = {
+        props0, static_cast<Byte>(dictionary), static_cast<Byte>(dictionary >> 8),
+        static_cast<Byte>(dictionary >> 16), static_cast<Byte>(dictionary >> 24)};
     SRes res = LzmaDec_Allocate(&dec_, props, LZMA_PROPS_SIZE, &g_sdk_alloc);
     if (res == SZ_ERROR_MEM)
       Fail(ErrorKind::kNoMemory,
@@ -99,7 +102,8 @@ class SdkDecoder {
 // Buffered reading of the coder's input stream.
 class InputBuffer {
  public:
-  explicit InputBuffer(ByteSourcePtr source) : source_(std::move(source)), buffer_(kInputBufferSize) {}
+  explicit InputBuffer(ByteSourcePtr source)
+      : source_(std::move(source)), buffer_(kInputBufferSize) {}
   size_t Available() {
     if (pos_ == size_ && !eof_) {
       pos_ = 0;
@@ -244,8 +248,7 @@ class Lzma2Source : public ByteSource {
   }
 
   size_t ChunkStep() const {
-    return static_cast<size_t>(
-        std::min<uint64_t>({decoder_.Room(), chunk_unpacked_, remaining_}));
+    return static_cast<size_t>(std::min<uint64_t>({decoder_.Room(), chunk_unpacked_, remaining_}));
   }
 
   void CopyStored() {

@@ -96,9 +96,11 @@ PosixOutputTree::PosixOutputTree(std::string root) : root_(std::move(root)) {
   while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
   if (root_.empty()) root_ = ".";
   // Make the output folder and its parents.
-  for (size_t slash = root_.find('/', 1); slash != std::string::npos; slash = root_.find('/', slash + 1))
+  for (size_t slash = root_.find('/', 1); slash != std::string::npos;
+       slash = root_.find('/', slash + 1))
     ::mkdir(root_.substr(0, slash).c_str(), 0755);
-  if (::mkdir(root_.c_str(), 0755) != 0 && errno != EEXIST) WriteFailed("cannot make folder", root_);
+  if (::mkdir(root_.c_str(), 0755) != 0 && errno != EEXIST)
+    WriteFailed("cannot make folder", root_);
 }
 
 std::string PosixOutputTree::MakeParents(const std::vector<std::u16string>& path) {
@@ -117,8 +119,8 @@ void PosixOutputTree::MakeDirectory(const Entry& entry, const std::vector<std::u
   directories_.emplace_back(full, entry);
 }
 
-std::unique_ptr<OutputFile> PosixOutputTree::CreateFile(const Entry& entry,
-                                                        const std::vector<std::u16string>& path) {
+std::unique_ptr<OutputFile> PosixOutputTree::CreateOutputFile(
+    const Entry& entry, const std::vector<std::u16string>& path) {
   return std::make_unique<PosixOutputFile>(MakeParents(path), entry);
 }
 

@@ -15,8 +15,8 @@ class PosixOutputTree : public OutputTree {
   explicit PosixOutputTree(std::string root);
 
   void MakeDirectory(const Entry& entry, const std::vector<std::u16string>& path) override;
-  std::unique_ptr<OutputFile> CreateFile(const Entry& entry,
-                                         const std::vector<std::u16string>& path) override;
+  std::unique_ptr<OutputFile> CreateOutputFile(const Entry& entry,
+                                               const std::vector<std::u16string>& path) override;
   void Finish() override;
 
  private:
