@@ -7,7 +7,9 @@
 namespace orvane {
 
 namespace {
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 }  // namespace
 
 double ReadNumber(std::string_view text) {

@@ -32,6 +32,8 @@ std::string JoinArguments(int argc, const char* const* argv);
 std::string CutToField(std::string_view text, size_t size);
 
 // True for the lead byte of a GBK double-byte character.
-constexpr bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+constexpr bool IsGbkLeadByte(unsigned char c) {
+  return c >= 0x81 && c <= 0xFE;
+}
 
 }  // namespace orvane

@@ -140,7 +140,9 @@ void RefreshSystemColours(HWND control) {
   record->backgroundBrush = GetSysColorBrush(static_cast<int>(record->backgroundColour));
 }
 
-void SetTag(HWND window, std::string_view text) { SetTagProperty(window, kTagProperty, text); }
+void SetTag(HWND window, std::string_view text) {
+  SetTagProperty(window, kTagProperty, text);
+}
 void SetSecondTag(HWND window, std::string_view text) {
   SetTagProperty(window, kTagProperty2, text);
 }

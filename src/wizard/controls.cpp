@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "startup/process_values.h"
 #include "wizard/control_record.h"
 #include "wizard/layout.h"
-#include "startup/process_values.h"
 #include "wizard/wizard_controls_internal.h"
 
 namespace orvane {
@@ -28,8 +28,11 @@ constexpr const char* kControlFont = "微软雅黑,9,0";
 
 // The handle variable of each row of the control table, in order.
 HWND* const kHandleVariables[10] = {
-    &ProgressLabel, &LaunchAfterFinishCheck, &DesktopShortcutCheck, &BrowseButton,
-    &TargetFolderGroup, &TargetFolderEdit, &ProgressBar, &BackButton, &CancelButton, &NextButton,
+    &ProgressLabel,        &LaunchAfterFinishCheck,
+    &DesktopShortcutCheck, &BrowseButton,
+    &TargetFolderGroup,    &TargetFolderEdit,
+    &ProgressBar,          &BackButton,
+    &CancelButton,         &NextButton,
 };
 
 ColourRequest ColoursFor(int id) {
@@ -73,10 +76,9 @@ void CreateWizardControls(HWND wizard) {
   for (size_t row = 0; row < table.size(); ++row) {
     const ControlSpec& spec = table[row];
     const PixelRect r = ScaleControl(spec, WindowScaleX(), WindowScaleY());
-    HWND control = CreateWindowExA(spec.exStyles, spec.className, spec.caption, spec.styles, r.x,
-                                   r.y, r.width, r.height, wizard,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
-                                   instance, nullptr);
+    HWND control = CreateWindowExA(
+        spec.exStyles, spec.className, spec.caption, spec.styles, r.x, r.y, r.width, r.height,
+        wizard, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
     AttachControlRecord(control, kControlFont, 0, ColoursFor(spec.id));
     SetTag(control, "");
     SetSecondTag(control, "");

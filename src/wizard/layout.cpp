@@ -28,8 +28,10 @@ constexpr uint32_t kPbsSmooth = 0x01;
 constexpr uint32_t kWsExTransparent = 0x00000020;
 constexpr uint32_t kWsExClientEdge = 0x00000200;
 
-constexpr uint32_t kCheckBox = kWsChild | kBsAutoCheckBox | kBsLeft | kBsVCenter | kBsNotify | kWsTabStop;
-constexpr uint32_t kPushButton = kWsChild | kBsPushButton | kBsCenter | kBsVCenter | kBsNotify | kWsTabStop;
+constexpr uint32_t kCheckBox =
+    kWsChild | kBsAutoCheckBox | kBsLeft | kBsVCenter | kBsNotify | kWsTabStop;
+constexpr uint32_t kPushButton =
+    kWsChild | kBsPushButton | kBsCenter | kBsVCenter | kBsNotify | kWsTabStop;
 
 const std::array<ControlSpec, 10> kControls = {{
     {"ProgressLabel", "Static", 1000, "进度", 12, 197, 417, 18,
@@ -71,7 +73,9 @@ Point CentreOnScreen(int width, int height, int screenWidth, int screenHeight) {
   return {(screenWidth - width) / 2, (screenHeight - height) / 2};
 }
 
-const std::array<ControlSpec, 10>& WizardControlTable() { return kControls; }
+const std::array<ControlSpec, 10>& WizardControlTable() {
+  return kControls;
+}
 
 PixelRect ScaleControl(const ControlSpec& spec, float factorX, float factorY) {
   return {ScaleUnits(static_cast<float>(spec.x), factorX),

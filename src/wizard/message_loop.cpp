@@ -22,7 +22,9 @@ bool IsMdiChild(HWND window) {
   return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_MDICHILD) != 0;
 }
 
-bool IsChild(HWND window) { return (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) != 0; }
+bool IsChild(HWND window) {
+  return (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) != 0;
+}
 
 // The form whose dialog-style keyboard handling applies: the active form,
 // or the nearest "FORM_" window above it when it is a child.

@@ -19,6 +19,11 @@ float WindowScaleY();
 // The modal loop; selector -1 is the only form used.
 LONG_PTR RunModalLoop(int selector, HWND window, HWND owner, int showCommand, int mdiFlag);
 
+// Dialog-style keyboard handling of the loop: Escape and Tab inside a
+// multi-line edit, then IsDialogMessage of the active form. True when the
+// message was consumed.
+bool HandleDialogNavigation(MSG& message);
+
 // Refreshes the system colours of every child of the wizard.
 void RefreshChildColours(HWND wizard);
 

@@ -140,8 +140,8 @@ HWND CreateWizardWindow(HWND owner, LONG_PTR createParam) {
       CentreOnScreen(width, height, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   HWND window = CreateWindowExA(
       WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE | WS_EX_TOPMOST, kWizardClassName, "",
-      WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-      at.x, at.y, width, height, owner, nullptr, instance, reinterpret_cast<LPVOID>(createParam));
+      WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, at.x,
+      at.y, width, height, owner, nullptr, instance, reinterpret_cast<LPVOID>(createParam));
   return window;
 }
 

@@ -1,8 +1,8 @@
 // RAII owners for Win32 handles: one owner per handle, closed exactly once.
 #pragma once
 
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 
 #include <utility>
 
@@ -52,12 +52,12 @@ ORVANE_HANDLE_TRAITS(ModuleTraits, HMODULE, nullptr, ::FreeLibrary);
 ORVANE_HANDLE_TRAITS(FindHandleTraits, HANDLE, INVALID_HANDLE_VALUE, ::FindClose);
 #undef ORVANE_HANDLE_TRAITS
 
-using UniqueHandle = UniqueResource<KernelHandleTraits>;      // events, threads, processes
-using UniqueFile = UniqueResource<FileHandleTraits>;          // CreateFile, snapshots
-using UniqueGdiObject = UniqueResource<GdiObjectTraits>;      // fonts, bitmaps, brushes
-using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;        // CreateCompatibleDC
-using UniqueModule = UniqueResource<ModuleTraits>;            // LoadLibrary
-using UniqueFindHandle = UniqueResource<FindHandleTraits>;    // FindFirstFile
+using UniqueHandle = UniqueResource<KernelHandleTraits>;    // events, threads, processes
+using UniqueFile = UniqueResource<FileHandleTraits>;        // CreateFile, snapshots
+using UniqueGdiObject = UniqueResource<GdiObjectTraits>;    // fonts, bitmaps, brushes
+using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;      // CreateCompatibleDC
+using UniqueModule = UniqueResource<ModuleTraits>;          // LoadLibrary
+using UniqueFindHandle = UniqueResource<FindHandleTraits>;  // FindFirstFile
 
 // A window's DC from GetDC, released with ReleaseDC.
 class WindowDc {

@@ -28,10 +28,14 @@ TEST(Path, NoSeparatorLeavesTheFolderEmpty) {
 
 TEST(Path, GbkTrailByteThatLooksLikeABackslashIsNoSeparator) {
   // 0x81 0x5C is one GBK character whose second byte is "\".
-  const std::string name = "C:\\ab\x81\x5C" "cd.exe";
+  const std::string name =
+      "C:\\ab\x81\x5C"
+      "cd.exe";
   auto p = SplitFolderAndFile(name);
   EXPECT_EQ(p.folder, "C:\\");
-  EXPECT_EQ(p.file, "ab\x81\x5C" "cd.exe");
+  EXPECT_EQ(p.file,
+            "ab\x81\x5C"
+            "cd.exe");
 }
 
 }  // namespace

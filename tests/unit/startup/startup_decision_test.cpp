@@ -33,21 +33,21 @@ TEST(StartupDecision, OnlyTheFirstCommaSplits) {
 
 TEST(StartupDecision, EveryOtherFormOpensTheWizard) {
   EXPECT_FALSE(ParseSilentCheckRequest(""));
-  EXPECT_FALSE(ParseSilentCheckRequest("zf5,1.0"));    // N outside 11..998
+  EXPECT_FALSE(ParseSilentCheckRequest("zf5,1.0"));  // N outside 11..998
   EXPECT_FALSE(ParseSilentCheckRequest("zf10,1.0"));
   EXPECT_FALSE(ParseSilentCheckRequest("zf999,1.0"));
   EXPECT_FALSE(ParseSilentCheckRequest("zf123"));      // no comma
   EXPECT_FALSE(ParseSilentCheckRequest("ZF123,1.0"));  // case matters
   EXPECT_FALSE(ParseSilentCheckRequest("Zf123,1.0"));
-  EXPECT_FALSE(ParseSilentCheckRequest("zf012,1.0"));  // leading zero
+  EXPECT_FALSE(ParseSilentCheckRequest("zf012,1.0"));   // leading zero
   EXPECT_FALSE(ParseSilentCheckRequest("zf12.0,1.0"));  // fraction
-  EXPECT_FALSE(ParseSilentCheckRequest("zf+12,1.0"));  // sign
-  EXPECT_FALSE(ParseSilentCheckRequest("zf 12,1.0"));  // blank
+  EXPECT_FALSE(ParseSilentCheckRequest("zf+12,1.0"));   // sign
+  EXPECT_FALSE(ParseSilentCheckRequest("zf 12,1.0"));   // blank
   EXPECT_FALSE(ParseSilentCheckRequest("zf12x,1.0"));
   EXPECT_FALSE(ParseSilentCheckRequest("yf123,1.0"));
-  EXPECT_FALSE(ParseSilentCheckRequest("zf,"));        // too short
-  EXPECT_FALSE(ParseSilentCheckRequest("zf1,"));       // length 4 but N = 1
-  EXPECT_FALSE(ParseSilentCheckRequest("zf12.5,1"));   // rounds to 12, text differs
+  EXPECT_FALSE(ParseSilentCheckRequest("zf,"));       // too short
+  EXPECT_FALSE(ParseSilentCheckRequest("zf1,"));      // length 4 but N = 1
+  EXPECT_FALSE(ParseSilentCheckRequest("zf12.5,1"));  // rounds to 12, text differs
 }
 
 }  // namespace

@@ -17,13 +17,13 @@ const ControlSpec& Row(const char* handleName) {
 }
 
 TEST(Layout, EachValueRoundsToNearestWithHalvesToEven) {
-  EXPECT_EQ(ScaleUnits(13, 1.25f), 16);  // 16.25
-  EXPECT_EQ(ScaleUnits(31, 1.25f), 39);  // 38.75
+  EXPECT_EQ(ScaleUnits(13, 1.25f), 16);   // 16.25
+  EXPECT_EQ(ScaleUnits(31, 1.25f), 39);   // 38.75
   EXPECT_EQ(ScaleUnits(417, 1.5f), 626);  // 625.5 -> even
   EXPECT_EQ(ScaleUnits(18, 1.5f), 27);
-  EXPECT_EQ(ScaleUnits(1, 1.5f), 2);      // 1.5 -> 2
-  EXPECT_EQ(ScaleUnits(5, 1.5f), 8);      // 7.5 -> 8
-  EXPECT_EQ(ScaleUnits(3, 1.5f), 4);      // 4.5 -> 4
+  EXPECT_EQ(ScaleUnits(1, 1.5f), 2);  // 1.5 -> 2
+  EXPECT_EQ(ScaleUnits(5, 1.5f), 8);  // 7.5 -> 8
+  EXPECT_EQ(ScaleUnits(3, 1.5f), 4);  // 4.5 -> 4
   EXPECT_EQ(ScaleUnits(450, 1.0f), 450);
   EXPECT_EQ(ScaleUnits(450, 1.25f), 562);  // 562.5 -> 562
   EXPECT_EQ(ScaleUnits(320, 1.5f), 480);
@@ -48,10 +48,11 @@ TEST(Layout, WindowIsCentredWithIntegerDivision) {
 
 TEST(Layout, TenControlsInCreationOrderWithDistinctIds) {
   const auto& table = WizardControlTable();
-  const char* order[] = {"ProgressLabel", "LaunchAfterFinishCheck", "DesktopShortcutCheck",
-                         "BrowseButton",  "TargetFolderGroup",      "TargetFolderEdit",
-                         "ProgressBar",   "BackButton",             "CancelButton",
-                         "NextButton"};
+  const char* order[] = {"ProgressLabel",        "LaunchAfterFinishCheck",
+                         "DesktopShortcutCheck", "BrowseButton",
+                         "TargetFolderGroup",    "TargetFolderEdit",
+                         "ProgressBar",          "BackButton",
+                         "CancelButton",         "NextButton"};
   std::set<int> ids;
   for (size_t i = 0; i < table.size(); ++i) {
     EXPECT_STREQ(table[i].handleName, order[i]);

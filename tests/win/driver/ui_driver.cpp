@@ -73,7 +73,8 @@ int WINAPI GdipSaveImageToFile(void* image, const WCHAR* file, const CLSID* enco
 int WINAPI GdipDisposeImage(void* image);
 }
 
-const CLSID kPngEncoder = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+const CLSID kPngEncoder = {
+    0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 
 std::wstring Widen(const std::string& text) {
   const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
@@ -108,8 +109,8 @@ ChildProcess ChildProcess::Start(const std::string& exe, const std::string& argu
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   ChildProcess child;
-  if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                     nullptr, &startup, &info)) {
+  if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                     &startup, &info)) {
     CloseHandle(info.hThread);
     child.process_ = info.hProcess;
     child.id_ = info.dwProcessId;
@@ -163,7 +164,9 @@ std::vector<ControlInfo> ListControls(HWND wizard) {
   return controls;
 }
 
-HWND ControlById(HWND wizard, int id) { return GetDlgItem(wizard, id); }
+HWND ControlById(HWND wizard, int id) {
+  return GetDlgItem(wizard, id);
+}
 
 bool ClickButton(HWND wizard, int id) {
   HWND button = ControlById(wizard, id);

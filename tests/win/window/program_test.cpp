@@ -1,9 +1,8 @@
 // The real wizard program, started and driven from outside: it opens
 // centred and topmost, every way of closing it ends the process with exit
 // code 0, and its screenshot is written.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
@@ -17,7 +16,9 @@ using driver::ChildProcess;
 
 constexpr DWORD kTimeoutMs = 20000;
 
-std::string SetupExe() { return std::string(ORVANE_BUILD_DIR_WIN) + "\\OrvaneSetup.exe"; }
+std::string SetupExe() {
+  return std::string(ORVANE_BUILD_DIR_WIN) + "\\OrvaneSetup.exe";
+}
 
 class WizardProgramTest : public ::testing::Test {
  protected:
@@ -57,20 +58,37 @@ TEST_F(WizardProgramTest, OpensCentredTopmostWithOnlyMinimiseBox) {
   }
   EXPECT_TRUE(GetWindowLongA(wizard_, GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_FALSE(GetWindowLongA(wizard_, GWL_STYLE) & WS_MAXIMIZEBOX);
-  EXPECT_NE(GetClassLongPtrA(wizard_, GCLP_HICON), 0u) << "IMAGE_ICO missing";
-  EXPECT_NE(GetClassLongPtrA(wizard_, GCLP_HICONSM), 0u);
 
   const auto controls = driver::ListControls(wizard_);
   EXPECT_EQ(controls.size(), 10u);
   CreateDirectoryA("screenshots", nullptr);
-  const std::string shot =
-      "screenshots\\wizard-" + std::to_string(scale.logPixelsX) + "dpi.png";
+  const std::string shot = "screenshots\\wizard-" + std::to_string(scale.logPixelsX) + "dpi.png";
   EXPECT_TRUE(driver::SaveScreenshot(wizard_, shot));
   const DWORD attributes = GetFileAttributesA(shot.c_str());
   EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
 
   PostMessageA(wizard_, WM_CLOSE, 0, 0);
   ExpectEndsWithCodeZero();
+}
+
+TEST(WizardResources, IconBannersManifestAndVersionAreEmbedded) {
+  HMODULE exe = LoadLibraryExA(SetupExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_TRUE(exe);
+  const WORD chinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+  EXPECT_TRUE(FindResourceExA(exe, RT_RCDATA, "IMAGE_2", chinese));
+  EXPECT_TRUE(FindResourceExA(exe, RT_RCDATA, "IMAGE_DING", chinese));
+  EXPECT_TRUE(FindResourceA(exe, "IMAGE_ICO", RT_GROUP_ICON));
+  EXPECT_TRUE(LoadImageA(exe, "IMAGE_ICO", IMAGE_ICON, 16, 16, 0));
+  HRSRC manifest = FindResourceA(exe, MAKEINTRESOURCEA(1), RT_MANIFEST);
+  ASSERT_TRUE(manifest);
+  const char* text = static_cast<const char*>(LockResource(LoadResource(exe, manifest)));
+  const std::string xml(text, SizeofResource(exe, manifest));
+  EXPECT_NE(xml.find("requireAdministrator"), std::string::npos);
+  EXPECT_NE(xml.find("<dpiAware"), std::string::npos);
+  EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+  EXPECT_NE(xml.find("1f676c76-80e1-4239-95bb-83d0f6d0da78"), std::string::npos);  // 8.1
+  EXPECT_TRUE(FindResourceA(exe, MAKEINTRESOURCEA(1), RT_VERSION));
+  FreeLibrary(exe);
 }
 
 TEST_F(WizardProgramTest, CancelClickCloses) {

@@ -1,9 +1,8 @@
 // The wizard window created in this process, before it is shown or
 // painted: class, styles, geometry, the ten controls and their records.
-#include <windows.h>
-
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
@@ -91,8 +90,8 @@ TEST_F(WizardWindowTest, TenControlsMatchTheTableInOrderAndPlace) {
 
     // Only the three bottom buttons are visible before the first paint.
     const bool visible = (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) != 0;
-    const bool bottom = spec.id == kBackButtonId || spec.id == kCancelButtonId ||
-                        spec.id == kNextButtonId;
+    const bool bottom =
+        spec.id == kBackButtonId || spec.id == kCancelButtonId || spec.id == kNextButtonId;
     EXPECT_EQ(visible, bottom) << spec.handleName;
 
     // Every control carries its record, subclassed, with both tags empty.
@@ -137,7 +136,8 @@ TEST_F(WizardWindowTest, HandleVariablesStateAndFontFollowTheSetUpTable) {
   LOGFONTW lf{};
   ASSERT_TRUE(GetObjectW(font, sizeof lf, &lf));
   EXPECT_EQ(lf.lfHeight, FontHeightForPoints(9, scale.logPixelsX, scale.logPixelsY));
-  EXPECT_EQ(lf.lfHeight, scale.logPixelsY == 144 ? -18 : (scale.logPixelsY == 96 ? -12 : lf.lfHeight));
+  EXPECT_EQ(lf.lfHeight,
+            scale.logPixelsY == 144 ? -18 : (scale.logPixelsY == 96 ? -12 : lf.lfHeight));
   EXPECT_EQ(lf.lfWeight, FW_NORMAL);
   EXPECT_STREQ(lf.lfFaceName, L"\x5FAE\x8F6F\x96C5\x9ED1");  // 微软雅黑
 }
@@ -151,16 +151,16 @@ TEST_F(WizardWindowTest, ColourRuleGivesLabelsButtonFaceAndDisabledEditButtonFac
   EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_WINDOWTEXT));
   EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
 
-  HBRUSH editBrush = reinterpret_cast<HBRUSH>(
-      SendMessageA(window_, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
-                   reinterpret_cast<LPARAM>(TargetFolderEdit)));
+  HBRUSH editBrush =
+      reinterpret_cast<HBRUSH>(SendMessageA(window_, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                                            reinterpret_cast<LPARAM>(TargetFolderEdit)));
   EXPECT_EQ(editBrush, GetSysColorBrush(COLOR_WINDOW));
   EXPECT_EQ(GetBkMode(dc), OPAQUE);
 
   EnableWindow(TargetFolderEdit, FALSE);
-  editBrush = reinterpret_cast<HBRUSH>(
-      SendMessageA(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                   reinterpret_cast<LPARAM>(TargetFolderEdit)));
+  editBrush = reinterpret_cast<HBRUSH>(SendMessageA(window_, WM_CTLCOLORSTATIC,
+                                                    reinterpret_cast<WPARAM>(dc),
+                                                    reinterpret_cast<LPARAM>(TargetFolderEdit)));
   EXPECT_EQ(editBrush, GetSysColorBrush(COLOR_BTNFACE));
   EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_BTNFACE));
 
@@ -179,7 +179,8 @@ TEST_F(WizardWindowTest, DestroyReleasesRecordsAndPostsQuit) {
   EXPECT_FALSE(IsWindow(label));
   MSG message;
   bool quit = false;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) quit = quit || message.message == WM_QUIT;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+    quit = quit || message.message == WM_QUIT;
   EXPECT_TRUE(quit);
 }
 
