@@ -31,10 +31,14 @@ run fuzz-configure cmake --preset fuzz &&
 # The product is the 32-bit build; it is always built. Its tests run under
 # Wine when this kernel can start 32-bit programs, otherwise the tests of
 # the 64-bit build of the same sources run instead.
-run windows-configure cmake --preset windows &&
-  run windows-build cmake --build --preset windows -j "$jobs"
 preset=$(wine_runnable_preset)
-if [ "$preset" != windows ]; then
+if [ "$preset" = windows ]; then
+  run windows-configure cmake --preset windows &&
+    run windows-build cmake --build --preset windows -j "$jobs"
+else
+  # The tests run on the 64-bit build; of the 32-bit one only the product.
+  run windows-configure cmake --preset windows &&
+    run windows-build cmake --build --preset windows -j "$jobs" --target orvane_setup sevenzip_dll
   echo "== this kernel cannot run 32-bit programs; Windows tests run on the 64-bit build"
   run "$preset-configure" cmake --preset "$preset" &&
     run "$preset-build" cmake --build --preset "$preset" -j "$jobs"

@@ -1,6 +1,7 @@
 #include "wizard/wizard_window.h"
 
 #include "install/archive_library.h"
+#include "net/download_file.h"
 #include "package/package_info.h"
 #include "startup/process_values.h"
 #include "wizard/control_record.h"
@@ -176,6 +177,8 @@ LRESULT CALLBACK WizardWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
   if (message == WM_COMMAND && RouteButtonClick(window, wParam, lParam, index)) return 0;
   if (message == WM_CLOSE && OnWizardClose(window) != 0) return 0;
   if (message == WM_PAINT) return PaintWizard(window);
+  // Acts only on WM_DOWNLOAD_PROGRESS and always answers 0.
+  OnDownloadProgress(window, message, wParam, lParam);
 
   switch (message) {
     case WM_CREATE:
