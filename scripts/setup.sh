@@ -13,7 +13,7 @@ packages=(
   wine wine64 wine32:i386 xvfb xauth x11-utils
   locales fonts-wqy-zenhei imagemagick
   # archives
-  7zip lzma-dev zlib1g-dev libz-mingw-w64-dev libarchive-tools
+  7zip lzma-dev zlib1g-dev libz-mingw-w64-dev libarchive-tools time
   # servers and clients on loopback
   nginx-light libcpp-httplib-dev curl procps iproute2
 )
