@@ -27,18 +27,16 @@ mode_t ModeFor(const Entry& entry, mode_t fallback) {
   return mode;
 }
 
-void SetTime(int fd, const char* path, const Entry& entry) {
-  if (!entry.modified || *entry.modified < kUnixEpochInFileTime) return;
+// Access time left alone, modification time from the archive; false when
+// the archive gives none a POSIX clock can hold.
+bool ModificationTimes(const Entry& entry, struct timespec times[2]) {
+  if (!entry.modified || *entry.modified < kUnixEpochInFileTime) return false;
   uint64_t ticks = *entry.modified - kUnixEpochInFileTime;
-  struct timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;
   times[1].tv_sec = static_cast<time_t>(ticks / 10000000);
   times[1].tv_nsec = static_cast<long>((ticks % 10000000) * 100);
-  if (fd >= 0)
-    ::futimens(fd, times);
-  else
-    ::utimensat(AT_FDCWD, path, times, AT_SYMLINK_NOFOLLOW);
+  return true;
 }
 
 void EnsureDirectory(const std::string& path) {
@@ -73,7 +71,8 @@ class PosixOutputFile : public OutputFile {
   }
   void Commit() override {
     ::fchmod(fd_, ModeFor(entry_, 0644));
-    SetTime(fd_, nullptr, entry_);
+    struct timespec times[2];
+    if (ModificationTimes(entry_, times)) ::futimens(fd_, times);
     int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) WriteFailed("cannot write", path_);
@@ -129,7 +128,9 @@ void PosixOutputTree::Finish() {
   // the owner keeps write access so the tree can be removed again.
   for (auto it = directories_.rbegin(); it != directories_.rend(); ++it) {
     if (it->second.UnixMode()) ::chmod(it->first.c_str(), ModeFor(it->second, 0755) | 0700);
-    SetTime(-1, it->first.c_str(), it->second);
+    struct timespec times[2];
+    if (ModificationTimes(it->second, times))
+      ::utimensat(AT_FDCWD, it->first.c_str(), times, AT_SYMLINK_NOFOLLOW);
   }
 }
 
