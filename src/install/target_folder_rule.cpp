@@ -1,0 +1,23 @@
+#include "install/target_folder_rule.h"
+
+#include "base/text.h"
+#include "install/gbk_path.h"
+
+namespace orvane {
+
+TargetFolderCheck CheckTargetFolder(std::string_view typed, std::string_view productName) {
+  const std::string_view text = TrimBlanks(typed);
+  if (text.size() < 4) {
+    if (text.size() >= 2 && text[1] == ':') {
+      std::string folder(text.substr(0, 2));
+      folder += "\\Orvane软件\\";
+      folder += productName;
+      return {TargetFolderVerdict::DriveOnly, folder};
+    }
+    return {TargetFolderVerdict::Malformed, {}};
+  }
+  if (text[1] != ':' || text[2] != '\\') return {TargetFolderVerdict::Malformed, {}};
+  return {TargetFolderVerdict::Accepted, WithTrailingBackslash(text)};
+}
+
+}  // namespace orvane
