@@ -2,12 +2,16 @@
 # Download throughput of the wizard's worker against curl, both fetching the
 # same file from nginx on 127.0.1.50 in the same run, and the worker's peak
 # memory for two file sizes (it must not grow with the file).
-#   bench/net/run-bench.sh [BUILD_DIR] [SIZE_MIB]
+#   bench/net/run-bench.sh [BUILD_DIR] [SIZE_MIB] [WINDOWS_BUILD_DIR]
 # BUILD_DIR is a native (optimised) build folder, default build/native.
+# With WINDOWS_BUILD_DIR (a windows or windows64 build folder) the Winsock
+# build of the worker (tests/win/net/net_fetch_win) runs under Wine too; it
+# reports its own transfer time, without Wine's start-up.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=${1:-$root/build/native}
 size_mib=${2:-256}
+win_build=${3:-}
 address=127.0.1.50
 rounds=3
 
@@ -91,8 +95,24 @@ peak_small=$(peak_kib "$fetch" "http://$address/small.bin" "$work/out.peak")
 peak_curl=$(peak_kib curl -s -o "$work/out.peak" "$url")
 rm -f "$work/out.peak"
 
+if [ -n "$win_build" ]; then
+  cmake --build "$win_build" --target net_fetch_win -j2 >/dev/null
+  win_fetch=$(find "$win_build" -name net_fetch_win.exe -type f | head -1)
+  best_wine=""
+  for _ in $(seq 1 $rounds); do
+    w=$("$root/scripts/wine-exec" "$win_fetch" "$url" "Z:$work/out.wine" | tr -d '\r' | tail -1)
+    cmp -s "$work/out.wine" "$work/www/big.bin" || { echo "Wine download differs" >&2; exit 1; }
+    rm -f "$work/out.wine"
+    best_wine=$(awk -v a="$best_wine" -v b="$w" 'BEGIN { print (a == "" || b < a) ? b : a }')
+  done
+fi
+
 echo "file: $size_mib MiB from nginx on $address, best of $rounds"
 echo "curl:   $(mib_s "$best_curl") MiB/s"
 echo "worker: $(mib_s "$best_worker") MiB/s"
 echo "throughput ratio worker/curl: $ratio (target >= 0.9)"
+if [ -n "$win_build" ]; then
+  echo "worker under Wine: $(mib_s "$best_wine") MiB/s"
+  echo "throughput ratio Wine worker/curl: $(awk -v c="$best_curl" -v w="$best_wine" 'BEGIN { printf "%.3f", c / w }') (target >= 0.5)"
+fi
 echo "peak RSS worker: ${peak_big} KiB ($size_mib MiB file), ${peak_small} KiB ($((size_mib / 8)) MiB file); curl ${peak_curl} KiB"
