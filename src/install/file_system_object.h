@@ -2,15 +2,16 @@
 // step asks of it: a drive's free space and deleting a folder tree.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
 
 #include <string>
 
+#include "install/com_dispatch.h"
+
 namespace orvane {
 
-// One instance, created with COM initialised on this thread; both are
-// released with it.
+// One instance, created with COM initialised on this thread; COM is
+// uninitialised with it when this object initialised it.
 class FileSystemObject {
  public:
   FileSystemObject();
@@ -18,7 +19,7 @@ class FileSystemObject {
   FileSystemObject& operator=(const FileSystemObject&) = delete;
   ~FileSystemObject();
 
-  bool created() const { return object_ != nullptr; }
+  bool created() const { return static_cast<bool>(object_); }
 
   // Free bytes of a drive such as "D:"; 0 without the object or the drive.
   double DriveFreeSpace(const std::string& drive);
@@ -28,7 +29,7 @@ class FileSystemObject {
 
  private:
   bool uninitialise_ = false;
-  IDispatch* object_ = nullptr;
+  ComRef<IDispatch> object_;
 };
 
 }  // namespace orvane

@@ -14,14 +14,16 @@
 #include "install/target_folder_rule.h"
 #include "net/download_file.h"
 #include "package/package_info.h"
-#include "qqgame/game_manager.h"
-#include "qqgame/special_edition_install.h"
 #include "startup/process_values.h"
 #include "wizard/controls.h"
 #include "wizard/page_state.h"
 #include "wizard/wizard_window.h"
 
 namespace orvane {
+
+// The game hall road (qqgame/).
+HWND FindGameManagerContainer();
+void InstallSpecialEditionGame();
 
 namespace {
 

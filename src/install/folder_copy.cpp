@@ -1,0 +1,133 @@
+#include "install/folder_copy.h"
+
+#include <vector>
+
+#include "base/win/handles.h"
+#include "install/display_text.h"
+#include "install/folder_copy_rules.h"
+#include "install/gbk_path.h"
+#include "install/install_clock.h"
+#include "install/install_messages.h"
+#include "install/status_throttle.h"
+#include "wizard/controls.h"
+#include "wizard/page_state.h"
+#include "wizard/wizard_window.h"
+
+namespace orvane {
+namespace {
+
+constexpr int kStatusPathWidth = 60;
+// Attributes under which CopyFile refuses to replace a file.
+constexpr DWORD kRefusingAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+uint32_t LastCopyStatusTick = 0;
+
+struct FolderEntry {
+  std::string name;
+  DWORD attributes = 0;
+};
+
+// Every entry of the folder, hidden and system ones included, in the
+// order of the search. Read whole before anything moves.
+std::vector<FolderEntry> ListFolder(const std::string& folder) {
+  std::vector<FolderEntry> entries;
+  WIN32_FIND_DATAA found;
+  UniqueFindHandle search(FindFirstFileA((folder + "*.*").c_str(), &found));
+  if (!search) return entries;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    entries.push_back({name, found.dwFileAttributes});
+  } while (FindNextFileA(search.get(), &found));
+  return entries;
+}
+
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(WithTrailingBackslash(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The system's own text for an error code, in the default language.
+std::string SystemErrorText(DWORD error) {
+  char text[1024] = {};
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, error, 0, text, sizeof text, nullptr);
+  return std::string(text, length);
+}
+
+void ShowCopyStatus(const std::string& destination) {
+  const uint32_t now = InstallTicks();
+  if (!StatusUpdateDue(now, LastCopyStatusTick)) return;
+  LastCopyStatusTick = now;
+  SetControlText(ProgressLabel, std::string(kCopyStatusPrefix) +
+                                    ShortenPathForDisplay(destination, kStatusPathWidth));
+}
+
+}  // namespace
+
+bool CreateFolderTree(const std::string& path) {
+  for (const std::string& level : FolderTreeLevels(path)) {
+    if (GetFileAttributesA(level.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      CreateDirectoryA(level.c_str(), nullptr);
+    }
+  }
+  // A file of that name is no folder to install into.
+  return IsFolder(path);
+}
+
+int CopyOneFile(HWND owner, const std::string& source, const std::string& destination) {
+  ShowCopyStatus(destination);
+  PumpMessages();
+
+  const DWORD attributes = GetFileAttributesA(destination.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kRefusingAttributes)) {
+    SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+  DWORD error = 0;
+  if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
+    if (DeleteFileA(source.c_str())) return kCopyNext;
+    error = GetLastError();
+  } else {
+    error = GetLastError();
+  }
+  if (IsSilentlySkippedFile(destination)) return kCopyNext;
+
+  const std::string question = CopyFailureText(source, destination, SystemErrorText(error));
+  switch (MessageBoxA(owner, question.c_str(), kCopyFailureCaption,
+                      MB_ABORTRETRYIGNORE | MB_ICONQUESTION)) {
+    case IDABORT:
+      return kCopyStop;
+    case IDRETRY:
+      return kCopyRetry;
+    default:
+      return kCopyNext;
+  }
+}
+
+int CopyFolderTree(HWND owner, const std::string& source, const std::string& destination) {
+  const std::string from = WithTrailingBackslash(source);
+  const std::string to = WithTrailingBackslash(destination);
+  int result = kCopyNext;
+  for (const FolderEntry& entry : ListFolder(from)) {
+    const std::string sourcePath = from + entry.name;
+    const std::string destinationPath = to + entry.name;
+    if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (CreateFolderTree(destinationPath)) {
+        result = CopyFolderTree(owner, sourcePath + "\\", destinationPath + "\\");
+      } else {
+        result = kCopyStop;
+        MessageBoxA(owner, FolderCreationFailureText(destinationPath).c_str(), kInstallCaption,
+                    MB_ICONERROR);
+      }
+    } else {
+      do {
+        result = CopyOneFile(owner, sourcePath, destinationPath);
+      } while (result == kCopyRetry && AbortFlag != 1);
+    }
+    if (result == kCopyStop || AbortFlag == 1) break;
+  }
+  return result;
+}
+
+}  // namespace orvane
