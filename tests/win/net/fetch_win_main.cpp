@@ -1,8 +1,9 @@
 // net_fetch_win URL OUTPUT: one download with the product's worker over
 // Winsock, for bench/net/run-bench.sh under Wine. Prints the seconds taken;
 // exit code 0 when the worker reported success.
-#include <mmsystem.h>
 #include <windows.h>
+// After windows.h, which it builds on.
+#include <mmsystem.h>
 
 #include <cstdio>
 
