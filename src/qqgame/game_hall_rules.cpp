@@ -56,7 +56,7 @@ std::optional<std::string> GameSubFolder(std::string_view destRootFolder) {
   return folder;
 }
 
-std::string GameDestination(std::string_view gameFolder, std::string_view subFolder) {
+std::string GameFolderWithSeparator(std::string_view gameFolder) {
   std::string destination(gameFolder);
   const SplitPath split = SplitFolderAndFile(destination);
   // Ends in "\" exactly when nothing follows the last separator and that
@@ -64,6 +64,11 @@ std::string GameDestination(std::string_view gameFolder, std::string_view subFol
   if (!(split.file.empty() && !split.folder.empty() && split.folder.back() == '\\')) {
     destination += '\\';
   }
+  return destination;
+}
+
+std::string GameDestination(std::string_view gameFolder, std::string_view subFolder) {
+  std::string destination = GameFolderWithSeparator(gameFolder);
   destination += subFolder;
   destination += '\\';
   return destination;

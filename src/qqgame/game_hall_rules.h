@@ -44,7 +44,10 @@ std::string GameFolderFromProgramPath(std::string_view programPath);
 // a drive or a device name with ":").
 std::optional<std::string> GameSubFolder(std::string_view destRootFolder);
 
-// Hall folder + sub-folder + "\"; the hall folder gets its "\" first.
+// The hall folder ending in one "\" (added unless it ends with one).
+std::string GameFolderWithSeparator(std::string_view gameFolder);
+
+// Hall folder with its "\" + sub-folder + "\".
 std::string GameDestination(std::string_view gameFolder, std::string_view subFolder);
 
 // Texts of the install.

@@ -88,6 +88,13 @@ TEST(GameDestination, HallFolderGetsOneSeparator) {
   EXPECT_EQ(GameDestination("D:\\\x81\\", "A"), "D:\\\x81\\\\A\\");
 }
 
+TEST(GameFolderWithSeparator, AddsOnlyAMissingSeparator) {
+  EXPECT_EQ(GameFolderWithSeparator("D:\\Games\\QQGame"), "D:\\Games\\QQGame\\");
+  EXPECT_EQ(GameFolderWithSeparator("D:\\Games\\QQGame\\"), "D:\\Games\\QQGame\\");
+  EXPECT_EQ(GameFolderWithSeparator("D:\\游戏"), "D:\\游戏\\");
+  EXPECT_EQ(GameFolderWithSeparator("D:\\\x81\\"), "D:\\\x81\\\\");
+}
+
 TEST(InstallTexts, SubheadingNamesTheProduct) {
   EXPECT_EQ(InstallSubheading("欢乐斗地主"), "安装 欢乐斗地主 中");
   EXPECT_EQ(InstallSubheading(""), "安装  中");
