@@ -31,9 +31,9 @@ constexpr int32_t kKey = 7391;
 class ServerProcess {
  public:
   // Starts the server; retries while another run holds one of the
-  // addresses (exit code 3), for up to 30 seconds.
+  // addresses (exit code 3), for up to 90 seconds.
   void Start(const std::vector<std::string>& args, size_t addresses) {
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    const auto deadline = std::chrono::steady_clock::now() + 90s;
     while (!TryStart(args, addresses)) {
       ASSERT_EQ(exitCode_, 3) << "the server failed: " << output_;
       ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "addresses stay taken";
