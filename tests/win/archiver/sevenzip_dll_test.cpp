@@ -2,9 +2,8 @@
 // looked up by their plain names, the one command line, the progress
 // callback on the calling thread, and real 7z archives extracted with
 // wide-character file names.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstring>
 #include <fstream>
@@ -108,12 +107,14 @@ class TempFolder {
 };
 
 std::string ReadWholeFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return "<missing>";
   std::string content;
   char buffer[65536];
   DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    content.append(buffer, got);
   CloseHandle(file);
   return content;
 }
@@ -165,9 +166,11 @@ std::string CommandLine(const std::wstring& archive, const std::wstring& folder)
   return "x \"" + Ansi(archive) + "\" -hide -y \"" + Ansi(folder) + "\\\" *";
 }
 
-int32_t Extract(const std::wstring& archive, const std::wstring& folder, std::string* reason = nullptr) {
+int32_t Extract(const std::wstring& archive, const std::wstring& folder,
+                std::string* reason = nullptr) {
   char output[512] = "unchanged";
-  int32_t result = Dll().sevenzip(nullptr, CommandLine(archive, folder).c_str(), output, sizeof output);
+  int32_t result =
+      Dll().sevenzip(nullptr, CommandLine(archive, folder).c_str(), output, sizeof output);
   if (reason) *reason = output;
   return result;
 }
@@ -207,8 +210,8 @@ TEST_P(FixtureExtraction, GivesTheSourceTree) {
   EXPECT_EQ(TreeOf(out), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureExtraction, ::testing::ValuesIn(fixtures::kExtractableFixtures),
-                         [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureExtraction,
+                         ::testing::ValuesIn(fixtures::kExtractableFixtures), [](const auto& info) {
                            std::string name = info.param.archive;
                            for (char& c : name)
                              if (!isalnum(static_cast<unsigned char>(c))) c = '_';
@@ -220,7 +223,8 @@ TEST_F(SevenZipDll, ChineseFolderAndFileNamesWork) {
   std::wstring out = temp.path() + L"\\输出 目录";
   ASSERT_EQ(Extract(FixturePath("chinese.7z"), out), kSevenZipOk);
   EXPECT_EQ(TreeOf(out), TreeOf(ExpectedTree("chinese")));
-  EXPECT_NE(GetFileAttributesW((out + L"\\目录\\子目录\\文件.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW((out + L"\\目录\\子目录\\文件.txt").c_str()),
+            INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(SevenZipDll, OverwritesExistingFilesEvenReadOnlyOnes) {
@@ -251,7 +255,8 @@ TEST_F(SevenZipDll, RefusesEveryOtherCommandLine) {
   };
   for (const std::string& line : refused) {
     char output[256] = "";
-    EXPECT_EQ(Dll().sevenzip(nullptr, line.c_str(), output, sizeof output), kSevenZipBadCommand) << line;
+    EXPECT_EQ(Dll().sevenzip(nullptr, line.c_str(), output, sizeof output), kSevenZipBadCommand)
+        << line;
     EXPECT_STRNE(output, "");
   }
   EXPECT_EQ(Dll().sevenzip(nullptr, nullptr, nullptr, 0), kSevenZipBadCommand);
@@ -312,7 +317,8 @@ struct Report {
 };
 
 std::vector<Report> g_reports;
-int g_stop_at = -1;  // answer 0 at this report
+constexpr uint32_t kNoStop = 99;
+uint32_t g_stop_state = kNoStop;  // answer 0 at the first report of this state
 int32_t g_nested_result = 0;
 bool g_nest = false;
 int g_messages_seen = 0;
@@ -330,7 +336,8 @@ int32_t __stdcall RecordProgress(void*, uint32_t, uint32_t state, void* info) {
     g_nest = false;
     g_nested_result = Dll().sevenzip(nullptr, "x \"a\" -hide -y \"b\\\" *", nullptr, 0);
   }
-  return static_cast<int>(g_reports.size()) - 1 == g_stop_at ? 0 : 1;
+  if (state == g_stop_state && (state != kExtractFileBegins || r.size > 0)) return 0;
+  return 1;
 }
 
 class ProgressCallback : public SevenZipDll {
@@ -338,7 +345,7 @@ class ProgressCallback : public SevenZipDll {
   void SetUp() override {
     SevenZipDll::SetUp();
     g_reports.clear();
-    g_stop_at = -1;
+    g_stop_state = kNoStop;
     g_messages_seen = 0;
     ASSERT_NE(Dll().set_owner(nullptr, RecordProgress), 0);
   }
@@ -376,15 +383,20 @@ TEST_F(ProgressCallback, ReportsEachFileBeginningAndItsProgressOnTheCallingThrea
 }
 
 TEST_F(ProgressCallback, AZeroAnswerStopsTheExtractionAsAFailure) {
-  for (int stop_at : {0, 1}) {
+  // Stop when a file begins, then while a file is written: either way the
+  // result is a failure and the file of that report is not left behind.
+  for (uint32_t stop_state : {kExtractFileBegins, kExtractFileProgress}) {
     TempFolder temp;
     g_reports.clear();
-    g_stop_at = stop_at;
+    g_stop_state = stop_state;
     std::wstring out = temp.path() + L"\\out";
     EXPECT_EQ(Extract(FixturePath("mx0.7z"), out), kSevenZipStopped);
-    EXPECT_EQ(static_cast<int>(g_reports.size()), stop_at + 1);
-    // The file being written when the answer came is not left half done.
-    for (const auto& [path, content] : TreeOf(out)) EXPECT_EQ(content, "/") << Ansi(path);
+    ASSERT_FALSE(g_reports.empty());
+    const Report& last = g_reports.back();
+    EXPECT_EQ(last.state, stop_state);
+    EXPECT_EQ(GetFileAttributesA((Ansi(out) + "\\" + last.name).c_str()), INVALID_FILE_ATTRIBUTES)
+        << last.name;
+    g_stop_state = kNoStop;
   }
 }
 
@@ -411,7 +423,7 @@ TEST_F(ProgressCallback, OwnerWindowMessagesAreDispatchedDuringTheExtraction) {
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.lpszClassName = "OrvaneDllTestWindow";
   RegisterClassA(&wc);
-  HWND window = CreateWindowA("OrvaneDllTestWindow", "", 0, 0, 0, 10, 10, nullptr, nullptr,
+  HWND window = CreateWindowA("OrvaneDllTestWindow", "", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
                               wc.hInstance, nullptr);
   ASSERT_NE(window, nullptr);
   ASSERT_NE(Dll().set_owner(window, NoteMessagesSeen), 0);
