@@ -4,6 +4,7 @@
 #include <httplib.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <ctime>
@@ -38,6 +39,7 @@ constexpr const char* kUsage =
     R"(usage: orvane-update-server --site DIR [--listen ADDRESS[=DIR]]... [--port N]
                             [--check-key K] [--port-answer file|indirect]
                             [--indirect-host HOST] [--log FILE]
+                            [--stop-on-stdin-eof]
 
 Serves the studio's site folder DIR to the install wizard:
   /cu.txt                         DIR/cu.txt, the update feed
@@ -64,6 +66,8 @@ converted.
   --indirect-host HOST    the host named in indirection pages (default: the
                           address the request came in on)
   --log FILE              append the request log to FILE (default: stdout)
+  --stop-on-stdin-eof     stop when standard input ends, so a server that a
+                          script or test started goes away with it
 
 DIR/server.conf may hold "port_answer = ...", "check_key = ..." and
 "indirect_host = ..." lines. The server prints "ready ADDRESS:PORT" for each
@@ -84,6 +88,7 @@ struct Options {
   std::optional<PortAnswer> portAnswer;
   std::optional<std::string> indirectHost;
   std::optional<std::string> logPath;
+  bool stopOnStdinEof = false;
 };
 
 // One line per request, whole lines even from several server threads.
@@ -124,6 +129,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
   Options o;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (a == "--stop-on-stdin-eof") {
+      o.stopOnStdinEof = true;
+      continue;
+    }
     if (i + 1 >= args.size()) {
       error = a == "--site" || a.starts_with("--") ? a + " needs a value" : "unknown argument " + a;
       return std::nullopt;
@@ -396,6 +405,14 @@ int main(int argc, char** argv) {
     std::cout << "ready " << l.address << ":" << options->port << std::endl;
   }
 
+  if (options->stopOnStdinEof) {
+    std::thread([] {
+      char buffer[256];
+      while (read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
+      }
+      kill(getpid(), SIGTERM);
+    }).detach();
+  }
   int signal = 0;
   sigwait(&stopSignals, &signal);
   for (auto& http : servers) http->stop();

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,13 +27,25 @@ using server::RequestCheckValueFor;
 
 constexpr int32_t kKey = 7391;
 
+// Runs of these tests in other build folders use the same addresses: each
+// run takes this lock before its first server and keeps it to its end.
+void WaitForTheAddresses() {
+  static const bool taken = [] {
+    const int fd = open("/tmp/orvane-update-server-tests.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0666);
+    return fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+  }();
+  (void)taken;
+}
+
 // The update server as a child process; ready once it has printed one
-// "ready" line per address.
+// "ready" line per address. It also stops when this process ends, as its
+// standard input then closes.
 class ServerProcess {
  public:
-  // Starts the server; retries while another run holds one of the
+  // Starts the server; retries while something else holds one of the
   // addresses (exit code 3), for up to 90 seconds.
   void Start(const std::vector<std::string>& args, size_t addresses) {
+    WaitForTheAddresses();
     const auto deadline = std::chrono::steady_clock::now() + 90s;
     while (!TryStart(args, addresses)) {
       ASSERT_EQ(exitCode_, 3) << "the server failed: " << output_;
@@ -43,6 +56,8 @@ class ServerProcess {
 
   // Stops the server and returns everything it printed.
   std::string Stop() {
+    if (in_ >= 0) close(in_);
+    in_ = -1;
     if (pid_ > 0) {
       kill(pid_, SIGTERM);
       ReadUntil([] { return false; });
@@ -62,14 +77,21 @@ class ServerProcess {
  private:
   bool TryStart(const std::vector<std::string>& args, size_t addresses) {
     output_.clear();
+    // Close-on-exec pipes: only the server holds the ends it was given.
     int fds[2];
-    if (pipe(fds) != 0) return false;
+    int input[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return false;
+    if (pipe2(input, O_CLOEXEC) != 0) {
+      close(fds[0]);
+      close(fds[1]);
+      return false;
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    std::vector<std::string> all{ORVANE_UPDATE_SERVER};
+    std::vector<std::string> all{ORVANE_UPDATE_SERVER, "--stop-on-stdin-eof"};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : all) argv.push_back(a.data());
@@ -77,7 +99,9 @@ class ServerProcess {
     const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
+    close(input[0]);
     out_ = fds[0];
+    in_ = input[1];
     if (spawned != 0) {
       pid_ = -1;
       return false;
@@ -107,6 +131,7 @@ class ServerProcess {
   }
 
   pid_t pid_ = -1;
+  int in_ = -1;
   int out_ = -1;
   int exitCode_ = -1;
   std::string output_;
