@@ -7,6 +7,8 @@
 #   bench/archiver/run.sh [NATIVE_BUILD_DIR] [WINDOWS_BUILD_DIR]
 #
 # Defaults: build/native and build/windows (presets `native` and `windows`).
+# ORVANE_BENCH_WINE names the program that runs a Windows program
+# (default scripts/wine-exec); ORVANE_BENCH_RUNS the runs per reader (3).
 # Targets: native reader >= 0.9 x the speed of 7zz -mmt=1; its peak memory
 # under the dictionary size + 32 MiB. A missing or unusable Windows build
 # skips the Wine measurement.
@@ -99,7 +101,7 @@ diff -rq "$src" "$work/out-native" > /dev/null && echo "   native output equals 
 wine_ok=0
 if [ -f "$windows/extract_with_dll.exe" ] && [ -f "$windows/7-zip32.dll" ]; then
   winpath() { printf 'Z:%s' "${1//\//\\}"; }
-  if measure wine "$root/scripts/wine-exec" "$windows/extract_with_dll.exe" "$(winpath "$work/package.7z")" "$(winpath "$work/out-wine")"; then
+  if measure wine "${ORVANE_BENCH_WINE:-$root/scripts/wine-exec}" "$windows/extract_with_dll.exe" "$(winpath "$work/package.7z")" "$(winpath "$work/out-wine")"; then
     wine_ok=1
   fi
 else
