@@ -1,5 +1,6 @@
 #include "archive_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -371,8 +372,10 @@ std::vector<uint8_t> DecodeHeader(RandomAccessInput& input, const StreamsInfo& s
                                   const ReaderLimits& limits) {
   if (streams.folders.empty()) FailCorrupt("encoded header has no folder");
   const Folder& folder = streams.folders[0];
-  uint64_t size = folder.UnpackSize();
-  if (size > limits.max_header_size) FailCorrupt("encoded header is too large");
+  // Headers compress well, but not a thousandfold: a tiny archive cannot
+  // make the reader allocate hundreds of megabytes for its header.
+  uint64_t cap = std::min<uint64_t>(limits.max_header_size, input.Size() * 1024 + (1u << 20));
+  if (folder.UnpackSize() > cap) FailCorrupt("encoded header is too large");
   ByteSourcePtr source = OpenFolder(input, streams, 0, limits.decode);
   // Grows with the bytes actually decoded, not with the declared size.
   std::vector<uint8_t> header;

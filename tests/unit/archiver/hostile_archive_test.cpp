@@ -226,6 +226,34 @@ TEST(HugeSizes, CountsBeyondTheHeaderFail) {
   }
 }
 
+TEST(HugeSizes, AnEncodedHeaderFarLargerThanTheArchiveFails) {
+  // An encoded header: one Copy folder declaring a 1 GiB header.
+  std::vector<uint8_t> h = {0x17, 0x06};
+  PutNumber(h, 0);
+  PutNumber(h, 1);
+  h.push_back(0x09);
+  PutNumber(h, 4);
+  h.push_back(0x00);
+  h.push_back(0x07);
+  h.push_back(0x0B);
+  PutNumber(h, 1);
+  h.push_back(0x00);
+  h.insert(h.end(), {0x01, 0x01, 0x00});
+  h.push_back(0x0C);
+  PutNumber(h, uint64_t{1} << 30);
+  h.push_back(0x00);
+  h.push_back(0x00);
+  auto bytes = WrapHeader({1, 0, 0, 0}, h);
+  MemoryInput input(bytes.data(), bytes.size());
+  try {
+    ReadArchive(input);
+    ADD_FAILURE() << "a 1 GiB header passed";
+  } catch (const ArchiveError& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::kCorrupt);
+    EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
+  }
+}
+
 TEST(CoderGraphs, ABindPairLoopFailsCleanly) {
   // A coder with two inputs and two outputs whose second output feeds its
   // own first input.
