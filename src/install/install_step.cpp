@@ -1,6 +1,8 @@
 #include "install/install_step.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <set>
 
@@ -14,16 +16,14 @@
 #include "install/target_folder_rule.h"
 #include "net/download_file.h"
 #include "package/package_info.h"
+#include "qqgame/game_manager.h"
+#include "qqgame/special_edition_install.h"
 #include "startup/process_values.h"
 #include "wizard/controls.h"
 #include "wizard/page_state.h"
 #include "wizard/wizard_window.h"
 
 namespace orvane {
-
-// The game hall road (qqgame/).
-HWND FindGameManagerContainer();
-void InstallSpecialEditionGame();
 
 namespace {
 
@@ -78,12 +78,6 @@ void EnableStepButtons(bool enabled) {
   EnableControl(NextButton, enabled);
   EnableControl(CancelButton, enabled);
   EnableControl(BackButton, enabled);
-}
-
-std::string WindowTitle(HWND window) {
-  char title[512] = {};
-  GetWindowTextA(window, title, sizeof title);
-  return title;
 }
 
 // The first window titled `title` under `parent` (top level when null)

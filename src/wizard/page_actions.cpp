@@ -1,5 +1,7 @@
 #include "wizard/page_actions.h"
 
+#include "install/install_step.h"
+#include "install/shortcut_launch.h"
 #include "package/package_info.h"
 #include "startup/process_values.h"
 #include "wizard/controls.h"
@@ -28,10 +30,10 @@ void StartPageWork(PageWork work, HWND window) {
       PostMessageA(window, WM_CLOSE, 0, 0);
       break;
     case PageWork::RunInstallStep:
+      RunInstallStep();
+      break;
     case PageWork::CreateShortcutAndLaunch:
-      // The install step and the finish action belong to the installation
-      // engine, which the program does not contain yet: until it does, these
-      // clicks only set the texts above and change nothing else.
+      CreateShortcutAndLaunch();
       break;
   }
 }
