@@ -81,15 +81,18 @@ WinOutputTree::WinOutputTree(std::wstring root) : root_(std::move(root)) {
   for (wchar_t& c : root_)
     if (c == L'/') c = L'\\';
   if (root_.empty() || root_.back() != L'\\') root_ += L'\\';
-  // Make each missing folder along the root; the drive or share itself exists.
-  for (size_t i = 0; i < root_.size(); ++i) {
-    if (root_[i] != L'\\' || i == 0 || root_[i - 1] == L':' || root_[i - 1] == L'\\') continue;
+  // Make each missing folder along the root. Some prefixes cannot be made
+  // (a drive, "\\server", a share): only the root itself has to exist.
+  for (size_t i = 1; i < root_.size(); ++i) {
+    if (root_[i] != L'\\' || root_[i - 1] == L'\\') continue;
     std::wstring prefix = root_.substr(0, i);
-    DWORD attributes = GetFileAttributesW(prefix.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) continue;
-    if (!CreateDirectoryW(prefix.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-      WriteFailed("cannot make folder", prefix);
+    if (GetFileAttributesW(prefix.c_str()) == INVALID_FILE_ATTRIBUTES)
+      CreateDirectoryW(prefix.c_str(), nullptr);
   }
+  std::wstring folder = root_.substr(0, root_.size() - 1);
+  DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    WriteFailed("cannot make folder", folder);
 }
 
 std::wstring WinOutputTree::PathOf(const std::vector<std::u16string>& path) const {
