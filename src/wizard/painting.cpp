@@ -128,6 +128,18 @@ void PaintPage(HDC dc, const PagePaintPlan& plan) {
   DrawRows(dc, plan.texts);
 }
 
+// The whole surface is drawn below, so an erase first would only flicker:
+// the update region is validated (which drops the pending erase) and put
+// back without one.
+void DropPendingErase(HWND window) {
+  UniqueGdiObject update(CreateRectRgn(0, 0, 0, 0));
+  if (!update) return;
+  HRGN region = static_cast<HRGN>(update.get());
+  if (GetUpdateRgn(window, region, FALSE) == ERROR) return;
+  ValidateRgn(window, region);
+  InvalidateRgn(window, region, FALSE);
+}
+
 }  // namespace
 
 void SetUpWizardPictures(HWND window) {
@@ -143,25 +155,25 @@ void ReleaseWizardPictures() {
 }
 
 LRESULT PaintWizard(HWND window) {
-  // The whole surface is drawn below; erasing it first would only flicker.
-  RedrawWindow(window, nullptr, nullptr, RDW_NOERASE);
+  const auto plan =
+      PlanForPage(static_cast<int32_t>(InstallPage), GameRequired == 1, IsExtractOnlyMode());
+  // Controls first, so the paint below already covers what they uncover.
+  if (plan) {
+    ApplyControlVisibility(plan->controls);
+    if (plan->cancelCaption) SetControlText(CancelButton, plan->cancelCaption);
+  }
+  DropPendingErase(window);
+
   PAINTSTRUCT paint{};
   HDC target = BeginPaint(window, &paint);
   RECT outer{};
   GetWindowRect(window, &outer);
   const int width = outer.right - outer.left;
   const int height = outer.bottom - outer.top;
-
   Canvas page(width, height, RGB(255, 255, 255));
   if (page) {
     SetTextColor(page.dc(), RGB(0, 0, 0));
-    const auto plan =
-        PlanForPage(static_cast<int32_t>(InstallPage), GameRequired == 1, IsExtractOnlyMode());
-    if (plan) {
-      ApplyControlVisibility(plan->controls);
-      if (plan->cancelCaption) SetControlText(CancelButton, plan->cancelCaption);
-      PaintPage(page.dc(), *plan);
-    }
+    if (plan) PaintPage(page.dc(), *plan);
     BitBlt(target, 0, 0, width, height, page.dc(), 0, 0, SRCCOPY);
   }
   EndPaint(window, &paint);
