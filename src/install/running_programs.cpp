@@ -5,7 +5,7 @@
 
 #include "base/win/handles.h"
 #include "install/install_messages.h"
-#include "install/process_image_path.h"
+#include "qqgame/process_image_path.h"
 #include "install/running_program_rules.h"
 #include "wizard/controls.h"
 #include "wizard/page_state.h"

@@ -16,8 +16,10 @@ struct ProcessEntry {
 
 // Every process of the snapshot in its order. With `bareNames` the names
 // are the snapshot's executable names; otherwise the full path of each
-// process where it can be read, else the bare name (which, having no
-// folder, never matches a folder). Empty when no snapshot can be taken.
+// process where it can be read (ProcessImagePath, which also reaches
+// 64-bit processes from the 32-bit wizard), else the bare name (which,
+// having no folder, never matches a folder). Empty when no snapshot can be
+// taken.
 std::vector<ProcessEntry> ListProcesses(bool bareNames);
 
 // The snapshot's executable name (no folder) of the process; empty when it

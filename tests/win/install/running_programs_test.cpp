@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "base/text.h"
-#include "install/process_image_path.h"
 #include "win/install/install_win_fixture.h"
 #include "wizard/controls.h"
 #include "wizard/page_state.h"
