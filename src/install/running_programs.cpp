@@ -5,8 +5,8 @@
 
 #include "base/win/handles.h"
 #include "install/install_messages.h"
-#include "qqgame/process_image_path.h"
 #include "install/running_program_rules.h"
+#include "qqgame/process_image_path.h"
 #include "wizard/controls.h"
 #include "wizard/page_state.h"
 #include "wizard/wizard_window.h"
