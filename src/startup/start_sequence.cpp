@@ -6,6 +6,7 @@
 
 #include "base/path.h"
 #include "build_constants.h"
+#include "startup/feed_check.h"
 #include "startup/process_values.h"
 #include "startup/startup_decision.h"
 #include "wizard/page_state.h"
@@ -59,9 +60,18 @@ namespace {
 int RunStartupDecision() {
   InstallPage = WizardPage::Welcome;
   HostTemplates = {build::kHostUpdate1, build::kHostUpdate2, build::kHostWeb};
-  if (!ParseSilentCheckRequest(CommandLine)) return 0;
-  // The silent update check for "zf" N "," V arrives with the update feed;
-  // until then this form opens the wizard like any other.
+  const std::optional<SilentCheckRequest> request = ParseSilentCheckRequest(CommandLine);
+  if (!request) return 0;
+  if (FeedCheck(request->product, request->version) == -1) return -1;
+  if (InstallPage == WizardPage::NoNetwork) return -1;
+  const std::string question = std::string("发现本软件有最新版本，是否要更新？\r\n\r\n") +
+                               TitleText + "\r\n\r\n" + VersionText + "\r\n\r\n" +
+                               "你当前使用的版本是：" + request->version;
+  // No owner: the wizard does not exist yet.
+  if (MessageBoxA(nullptr, question.c_str(), "发现软件有更新", MB_YESNO | MB_ICONQUESTION) ==
+      IDNO) {
+    return -1;
+  }
   return 0;
 }
 

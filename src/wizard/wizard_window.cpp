@@ -2,6 +2,7 @@
 
 #include "install/archive_library.h"
 #include "net/download_file.h"
+#include "package/load_package.h"
 #include "package/package_info.h"
 #include "startup/process_values.h"
 #include "wizard/control_record.h"
@@ -93,9 +94,9 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void OnStartTimer(HWND window) {
+  // Killed first, so the timer fires once however long loading takes.
   KillTimer(window, kStartTimerId);
-  // The package loading step runs here, once; it arrives with the package
-  // subsystem.
+  LoadPackage();
 }
 
 LRESULT OnDestroy(HWND window) {

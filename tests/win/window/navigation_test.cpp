@@ -1,8 +1,9 @@
 // Keyboard navigation of the modal loop, focus memory, colour refresh and
 // the start-up values, in this process.
+#include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include "startup/process_values.h"
 #include "startup/start_sequence.h"

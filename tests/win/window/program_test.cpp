@@ -8,6 +8,7 @@
 
 #include "win/driver/ui_driver.h"
 #include "win/window/expected_layout.h"
+#include "win/window/sample_package.h"
 
 namespace orvane {
 namespace {
@@ -22,7 +23,16 @@ std::string SetupExe() {
 
 class WizardProgramTest : public ::testing::Test {
  protected:
-  void Start(const std::string& arguments = "") {
+  // Without arguments the wizard gets a package file of its own, so it
+  // stays open on its welcome page without a server.
+  void Start(std::string arguments = "") {
+    if (arguments.empty()) {
+      char temp[MAX_PATH] = {};
+      GetTempPathA(MAX_PATH, temp);
+      const std::string package =
+          testing::WriteSamplePackage(std::string(temp) + "orvane-program-test", "123.7z");
+      arguments.append(1, '"').append(package).append(1, '"');
+    }
     process_ = ChildProcess::Start(SetupExe(), arguments);
     ASSERT_TRUE(process_.running()) << "cannot start " << SetupExe();
     wizard_ = driver::WaitForWizard(process_.id(), kTimeoutMs);
@@ -109,10 +119,22 @@ TEST_F(WizardProgramTest, CloseBoxCommandPassesTheCloseHandler) {
   ExpectEndsWithCodeZero();
 }
 
-TEST_F(WizardProgramTest, WrongCommandLineStillEndsWithCodeZero) {
-  Start("ZF123,1.0 \"a b\"");
-  PostMessageA(wizard_, WM_CLOSE, 0, 0);
+TEST_F(WizardProgramTest, NoPackageNamedShowsTheBoxAndEndsWithCodeZero) {
+  // An empty command line names no package at all.
+  process_ = ChildProcess::Start(SetupExe(), "");
+  driver::MessageBoxInfo box;
+  ASSERT_TRUE(driver::WaitForMessageBox(process_.id(), kTimeoutMs, &box));
+  EXPECT_EQ(box.caption, "软件安装");
+  EXPECT_NE(box.text.find("本软件不可以单独使用"), std::string::npos) << box.text;
+  driver::PressMessageBoxButton(box, IDOK);
   ExpectEndsWithCodeZero();
+}
+
+TEST_F(WizardProgramTest, DashSwitchEndsAtOnceWithoutWindow) {
+  ChildProcess process = ChildProcess::Start(SetupExe(), "-x");
+  DWORD code = 1234;
+  ASSERT_TRUE(process.WaitForExit(kTimeoutMs, &code));
+  EXPECT_EQ(code, 0u);
 }
 
 }  // namespace

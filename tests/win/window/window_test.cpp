@@ -1,16 +1,20 @@
 // The wizard window created in this process, before it is shown or
 // painted: class, styles, geometry, the ten controls and their records.
+#include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <string>
 
+#include "package/package_info.h"
 #include "startup/process_values.h"
 #include "win/window/expected_layout.h"
+#include "win/window/sample_package.h"
 #include "wizard/control_record.h"
 #include "wizard/controls.h"
 #include "wizard/layout.h"
+#include "wizard/page_state.h"
 #include "wizard/wizard_controls_internal.h"
 #include "wizard/wizard_window.h"
 
@@ -184,8 +188,13 @@ TEST_F(WizardWindowTest, DestroyReleasesRecordsAndPostsQuit) {
   EXPECT_TRUE(quit);
 }
 
-TEST_F(WizardWindowTest, StartTimerFiresOnce) {
-  // The start timer is one-shot: after its first WM_TIMER no second comes.
+TEST_F(WizardWindowTest, StartTimerFiresOnceAndLoadsThePackage) {
+  // A command line naming a package file with its block: loading needs no
+  // server and ends on the welcome page with the block's texts.
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  CommandLine = testing::WriteSamplePackage(std::string(temp) + "orvane-window-test", "123.7z");
+  InstallPage = WizardPage::Downloading;
   int timers = 0;
   const DWORD start = GetTickCount();
   MSG message;
@@ -198,6 +207,10 @@ TEST_F(WizardWindowTest, StartTimerFiresOnce) {
     }
   }
   EXPECT_EQ(timers, 1);
+  EXPECT_EQ(InstallPage, WizardPage::Welcome);
+  EXPECT_EQ(TitleText, "示例软件");
+  EXPECT_EQ(PackageFilePath, CommandLine);
+  CommandLine.clear();
 }
 
 TEST(WaitPumping, WaitsAtLeastTheTimeWhileDispatching) {
