@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
-# feed-servers.sh start|stop DIR: nginx standing for the three studio hosts
-# of the feed check under Wine, on 127.0.2.11-13. DIR/www11 .. DIR/www13
-# are their roots; each request is logged as "address request" to
-# DIR/access.log in order.
+# feed-servers.sh start|stop DIR [N...]: nginx standing for the three studio
+# hosts under Wine, on 127.0.2.N (default 11, 12 and 13). DIR/wwwN are their
+# roots, "/port.php" answers with DIR/wwwN/port-answer.bin whatever the
+# query; each request is logged as "address request" to DIR/access.log in
+# order.
 set -euo pipefail
 action=$1
 dir=$(mkdir -p "$2" && cd "$2" && pwd)
+shift 2
+hosts=${*:-11 12 13}
 case "$action" in
 start)
   [ -f "$dir/nginx.pid" ] && kill "$(cat "$dir/nginx.pid")" 2>/dev/null || true
-  mkdir -p "$dir"/www11 "$dir"/www12 "$dir"/www13
   servers=""
-  for n in 11 12 13; do
-    servers+="  server { listen 127.0.2.$n:80; root $dir/www$n; }
+  for n in $hosts; do
+    mkdir -p "$dir/www$n"
+    servers+="  server {
+    listen 127.0.2.$n:80;
+    root $dir/www$n;
+    location = /port.php { default_type application/octet-stream; alias $dir/www$n/port-answer.bin; }
+  }
 "
   done
   cat >"$dir/nginx.conf" <<CONF
@@ -35,7 +42,7 @@ $servers}
 CONF
   nginx -p "$dir" -c "$dir/nginx.conf" -e "$dir/error.log"
   # Ready once every address answers.
-  for n in 11 12 13; do
+  for n in $hosts; do
     for _ in $(seq 1 200); do
       curl -s -o /dev/null "http://127.0.2.$n/" && break
       sleep 0.05
