@@ -130,6 +130,11 @@ void BoxAnswerer::Run() {
   while (!stop_) {
     driver::MessageBoxInfo box;
     if (!driver::WaitForMessageBox(self, 50, &box)) continue;
+    // A box may be seen between its creation and its texts being set.
+    for (int i = 0; i < 200 && box.text.empty() && IsWindow(box.window); ++i) {
+      Sleep(10);
+      driver::WaitForMessageBox(self, 50, &box);
+    }
     {
       std::lock_guard<std::mutex> lock(mutex_);
       boxes_.push_back(box);
