@@ -353,8 +353,8 @@ int main(int argc, char** argv) {
   }
   SiteRules rules;
   rules.port = options->port;
-  rules.checkKey = options->checkKey.value_or(
-      config.checkKey.value_or(static_cast<int32_t>(std::stol(build::kCheckKey))));
+  rules.checkKey =
+      options->checkKey.value_or(config.checkKey.value_or(ParseKey(build::kCheckKey).value_or(0)));
   rules.portAnswer = options->portAnswer.value_or(config.portAnswer);
   rules.indirectHost = options->indirectHost.value_or(config.indirectHost);
 
