@@ -40,7 +40,20 @@ http {
   scgi_temp_path $dir/scgi;
 $servers}
 CONF
-  nginx -p "$dir" -c "$dir/nginx.conf" -e "$dir/error.log"
+  # Another build folder's run may hold the addresses for a while: nginx
+  # itself retries the bind for about 2.5 s, this loop about a minute more.
+  started=0
+  for _ in $(seq 1 24); do
+    if nginx -p "$dir" -c "$dir/nginx.conf" -e "$dir/error.log" 2>/dev/null; then
+      started=1
+      break
+    fi
+  done
+  if [ "$started" != 1 ]; then
+    echo "feed-servers.sh: nginx cannot listen on 127.0.2.{${hosts// /,}}" >&2
+    tail -3 "$dir/error.log" >&2
+    exit 1
+  fi
   # Ready once every address answers.
   for n in $hosts; do
     for _ in $(seq 1 200); do
