@@ -7,7 +7,7 @@ set(ORVANE_HOST_UPDATE1 "127.0.\\\\\\.11" CACHE STRING "First update host templa
 set(ORVANE_HOST_UPDATE2 "127.0.\\\\\\.12" CACHE STRING "Second update host template")
 set(ORVANE_HOST_WEB "127.0.\\\\\\.13" CACHE STRING "Web-site host template")
 set(ORVANE_DOMAIN_WORD "0" CACHE STRING "Maker's domain word put into the host templates")
-set(ORVANE_CHECK_KEY "7391" CACHE STRING "Request check key k of the download address")
+set(ORVANE_CHECK_KEY "37" CACHE STRING "Request check key k of the download address (0 to 63)")
 set(ORVANE_WEB_ADDRESS "www.orvane.com" CACHE STRING "Maker's web address painted on the top banner")
 
 # C string literals: every backslash doubled.

@@ -1,48 +1,110 @@
 #!/usr/bin/env bash
-# The main job: builds the wizard and runs it under Wine. With DISPLAY set
-# the wizard opens on your display and waits for you; without one it runs
-# on a private Xvfb and is driven automatically. Screenshots are written to
-# build/windows/demo/.
+# The main job: the studio publishes a sample product on a local update
+# server (loopback hosts 127.0.0.11-13, port 80) and the wizard installs it
+# under Wine, from "yf123,1.0" through the update check, the download, the
+# welcome and folder pages, extraction and copy, to the finish page, the
+# desktop shortcut and the start of the product.
+#
+# With DISPLAY set the wizard opens on your display and you click through it
+# yourself; without one it runs on a private Xvfb and is driven
+# automatically. Screenshots of each page go to build/<preset>/demo/.
+# Arguments replace the wizard's command line (default: yf123,1.0).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" >/dev/null
 
 . "$root/scripts/wine-session.sh"
 # The 32-bit build, or the 64-bit one where this kernel cannot start
 # 32-bit programs.
 preset=$(wine_runnable_preset)
 jobs=$(nproc)
+echo "== building the studio's tools and the wizard ($preset)"
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs" --target orvane-update-server orvane-stamp orvane-scramble >/dev/null
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" -j "$jobs" --target orvane_setup ui_driver
+cmake --build --preset "$preset" -j "$jobs" --target orvane_setup sevenzip_dll ui_driver sample_product >/dev/null
 
 build="$root/build/$preset"
-out="$build/demo"
-mkdir -p "$out"
+tools="$root/build/native/tools"
+demo="$build/demo"
+rm -rf "$demo"
+mkdir -p "$demo/product" "$demo/site/dowfile" "$demo/app" "$demo/shots"
+check_key=$(sed -n 's/^ORVANE_CHECK_KEY:STRING=//p' "$build/CMakeCache.txt")
+
+echo "== the studio packs, stamps and publishes product 123, version 1.2.0"
+cp "$build/sample/SampleProduct.exe" "$demo/product/"
+printf 'Orvane 示例软件\r\n版本 1.2.0\r\n' > "$demo/product/说明.txt"
+printf '@echo off\r\necho post-install batch ran> batch-ran.txt\r\n' > "$demo/product/!绿化.bat"
+(cd "$demo/product" && 7zz a -bso0 -bsp0 "$demo/123.7z" .)
+"$tools/package_stamp/orvane-stamp" write "$demo/123.7z" --id 123 --name "示例软件" \
+  --file-name SampleProduct.exe --version 1.2.0 --date 2026-12-08 --description "Orvane 示例软件"
+cp "$demo/123.7z" "$demo/site/dowfile/123.rar"
+# The wizard's folder has no archiver library: it is fetched from the site.
+cp "$build/7-zip32.dll" "$demo/site/dowfile/7-zip32.dll"
+printf '2026-12-08|123|示例软件_1.2.0' > "$demo/feed.txt"
+"$tools/feed_scramble/orvane-scramble" encode --feed -i "$demo/feed.txt" -o "$demo/site/cu.txt"
+cp "$build/OrvaneSetup.exe" "$demo/app/"
+
 interactive=0
 if [ -n "${DISPLAY:-}" ]; then
   export ORVANE_USE_DISPLAY=1
   interactive=1
 fi
-trap wine_session_end EXIT
+server_pid=""
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  wine_session_end
+}
+trap cleanup EXIT
 wine_session_start "$build"
 
-driver() { orvane_wine "$build/ui-driver.exe" "$@"; }
+echo "== starting the studio's update server"
+"$tools/update_server/orvane-update-server" --site "$demo/site" --check-key "$check_key" \
+  --log "$demo/server.log" > "$demo/server.out" 2>&1 &
+server_pid=$!
+for _ in $(seq 1 100); do
+  [ "$(grep -c '^ready' "$demo/server.out" 2>/dev/null)" -ge 3 ] && break
+  kill -0 "$server_pid" 2>/dev/null || { cat "$demo/server.out"; exit 1; }
+  sleep 0.1
+done
 
-echo "Starting the wizard (${DISPLAY})..."
-orvane_wine "$build/OrvaneSetup.exe" "$@" &
+desktop="$WINEPREFIX/drive_c/users/$(whoami)/Desktop"
+target_win='C:\OrvaneDemo\示例软件\'
+target_unix="$WINEPREFIX/drive_c/OrvaneDemo/示例软件"
+rm -rf "$WINEPREFIX/drive_c/OrvaneDemo" "$desktop"/*.lnk 2>/dev/null || true
+
+args=("$@")
+[ ${#args[@]} -gt 0 ] || args=("yf123,1.0")
+echo "== the wizard: ${args[*]} (display $DISPLAY)"
+orvane_wine "$demo/app/OrvaneSetup.exe" "${args[@]}" &
 wizard_pid=$!
 
-driver wait >/dev/null
-driver shot "Z:$out/wizard.png"
-echo "Screenshot: $out/wizard.png"
-echo "Controls of the wizard (id, class, visible, enabled, rectangle, text):"
-driver list | iconv -f GBK -t UTF-8
+driver() { orvane_wine "$build/ui-driver.exe" --timeout 60000 "$@"; }
+shot() { driver shot "Z:$demo/shots/$1.png" >/dev/null && echo "   screenshot: $demo/shots/$1.png"; }
 
 if [ "$interactive" = 1 ]; then
-  echo "The wizard is open on your display; close it to finish."
+  echo "The wizard is open on your display; install and close it to finish."
 else
-  driver click 2 closed >/dev/null
+  driver wait >/dev/null
+  # Welcome: the package has been downloaded and its block read.
+  driver ready 1009 >/dev/null
+  shot 1-welcome
+  driver click 1009 ready 1004 >/dev/null
+  driver set 1006 "$target_win" >/dev/null
+  shot 2-target-folder
+  # The install step: extraction and copy, then the finish page.
+  driver click 1009 text 1009 "完成" ready 1009 >/dev/null
+  shot 3-finish
+  driver click 1009 closed >/dev/null
 fi
 wait "$wizard_pid"
-echo "The wizard ended with exit code $?."
+echo "== the wizard ended with exit code $?"
+
+echo "== installed in $target_win:"
+(cd "$target_unix" 2>/dev/null && ls -la) || echo "   (nothing installed)"
+for _ in $(seq 1 50); do [ -f "$target_unix/started.txt" ] && break; sleep 0.1; done
+[ -f "$target_unix/started.txt" ] && { echo "== the product was started:"; iconv -f GBK -t UTF-8 "$target_unix/started.txt" | sed 's/^/   /'; }
+ls "$desktop"/*.lnk >/dev/null 2>&1 && { echo "== desktop shortcut:"; ls "$desktop"/*.lnk | sed 's/^/   /'; }
+echo "== requests the server saw:"
+sed 's/^/   /' "$demo/server.log"

@@ -43,7 +43,8 @@ wine_env() {
   export WINEDEBUG="${ORVANE_WINEDEBUG:--all}"
   export LC_ALL=zh_CN.UTF-8
   unset LANGUAGE
-  mkdir -p "$HOME"
+  # Wine links the prefix's desktop to $HOME/Desktop when that exists.
+  mkdir -p "$HOME/Desktop"
 }
 
 _wine_reg_dpi() {

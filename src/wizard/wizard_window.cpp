@@ -211,6 +211,10 @@ LRESULT CALLBACK WizardWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_THEMECHANGED:
       RefreshChildColours(window);
       break;
+    case WM_ERASEBKGND:
+      // Every paint draws the whole surface off-screen and copies it in one
+      // piece; erasing first would only flash the button face in between.
+      return 1;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:

@@ -168,6 +168,20 @@ HWND ControlById(HWND wizard, int id) {
   return GetDlgItem(wizard, id);
 }
 
+bool WaitForControlReady(HWND wizard, int id, DWORD timeoutMs) {
+  return PollUntil(timeoutMs, [&] {
+    HWND control = ControlById(wizard, id);
+    return control && IsWindowVisible(control) && IsWindowEnabled(control);
+  });
+}
+
+bool WaitForControlText(HWND wizard, int id, const std::string& text, DWORD timeoutMs) {
+  return PollUntil(timeoutMs, [&] {
+    HWND control = id == 0 ? wizard : ControlById(wizard, id);
+    return control && GetText(control) == text;
+  });
+}
+
 bool ClickButton(HWND wizard, int id) {
   HWND button = ControlById(wizard, id);
   return button && PostMessageA(button, BM_CLICK, 0, 0);

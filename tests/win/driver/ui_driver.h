@@ -62,6 +62,11 @@ HWND WaitForWizard(DWORD pid, DWORD timeoutMs);
 bool WaitForWindowGone(HWND window, DWORD timeoutMs);
 
 std::vector<ControlInfo> ListControls(HWND wizard);
+
+// Waits until the control `id` of the wizard is visible and enabled.
+bool WaitForControlReady(HWND wizard, int id, DWORD timeoutMs);
+// Waits until the text of control `id` (0: the wizard's caption) is `text`.
+bool WaitForControlText(HWND wizard, int id, const std::string& text, DWORD timeoutMs);
 HWND ControlById(HWND wizard, int id);
 
 // Clicks a button of the wizard without waiting for its handler, so a

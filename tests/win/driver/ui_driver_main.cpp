@@ -12,6 +12,8 @@
 //   msgbox [ID]       wait for a message box, print caption and text, and
 //                     press its button ID when given
 //   shot FILE.png     save a screenshot of the wizard
+//   ready ID          wait until a control is visible and enabled
+//   text ID TEXT      wait until a control's text is TEXT (0: the caption)
 //   closed            wait until the wizard window is gone
 //
 // Texts are printed in the system code page. Exit code 0 when every
@@ -31,7 +33,7 @@ using namespace orvane::driver;
 int Usage() {
   std::fprintf(stderr,
                "usage: ui-driver [--pid N] [--timeout MS] wait|list|click ID|key NAME|get ID|"
-               "set ID TEXT|msgbox [ID]|shot FILE|closed ...\n");
+               "set ID TEXT|ready ID|text ID TEXT|msgbox [ID]|shot FILE|closed ...\n");
   return 2;
 }
 
@@ -125,6 +127,17 @@ int main(int argc, char** argv) {
       }
     } else if (command == "shot" && i + 1 < argc) {
       if (!need_wizard() || !SaveScreenshot(wizard, argv[++i])) return Fail("screenshot failed");
+    } else if (command == "ready" && i + 1 < argc && ParseInt(argv[i + 1], &id)) {
+      ++i;
+      if (!need_wizard() || !WaitForControlReady(wizard, id, timeout)) {
+        return Fail("control not ready");
+      }
+    } else if (command == "text" && i + 2 < argc && ParseInt(argv[i + 1], &id)) {
+      const std::string text = argv[i + 2];
+      i += 2;
+      if (!need_wizard() || !WaitForControlText(wizard, id, text, timeout)) {
+        return Fail("text not reached");
+      }
     } else if (command == "closed") {
       if (wizard == nullptr) wizard = WaitForWizard(pid, 0);
       if (wizard && !WaitForWindowGone(wizard, timeout)) return Fail("wizard still open");
