@@ -6,9 +6,13 @@
 # desktop shortcut and the start of the product.
 #
 # With DISPLAY set the wizard opens on your display and you click through it
-# yourself; without one it runs on a private Xvfb and is driven
-# automatically. Screenshots of each page go to build/<preset>/demo/.
-# Arguments replace the wizard's command line (default: yf123,1.0).
+# yourself; without one (or with ORVANE_DEMO_AUTO=1) it runs on a private
+# Xvfb and is driven automatically, and the install is then checked: every
+# file of the package in the target byte for byte, the product started with
+# the folder as its parameters, the post-install batch file run, the desktop
+# shortcut made, exit code 0. Screenshots of each page go to
+# build/<preset>/demo/shots/. Arguments replace the wizard's command line
+# (default: yf123,1.0).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -47,17 +51,23 @@ printf '2026-12-08|123|示例软件_1.2.0' > "$demo/feed.txt"
 cp "$build/OrvaneSetup.exe" "$demo/app/"
 
 interactive=0
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}" ] && [ "${ORVANE_DEMO_AUTO:-0}" != 1 ]; then
   export ORVANE_USE_DISPLAY=1
   interactive=1
 fi
 server_pid=""
 cleanup() {
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  # Driven automatically, nobody closes the started product (or a wizard
+  # left behind by a failed step): end every program of the prefix.
+  [ "$interactive" = 1 ] || wineserver -k 2>/dev/null || true
   wine_session_end
 }
 trap cleanup EXIT
 wine_session_start "$build"
+# A product still running from an earlier demo would be stopped by the
+# install step, with a box nobody answers here.
+[ "$interactive" = 1 ] || wineserver -k 2>/dev/null || true
 
 echo "== starting the studio's update server"
 "$tools/update_server/orvane-update-server" --site "$demo/site" --check-key "$check_key" \
@@ -98,8 +108,9 @@ else
   shot 3-finish
   driver click 1009 closed >/dev/null
 fi
-wait "$wizard_pid"
-echo "== the wizard ended with exit code $?"
+wizard_code=0
+wait "$wizard_pid" || wizard_code=$?
+echo "== the wizard ended with exit code $wizard_code"
 
 echo "== installed in $target_win:"
 (cd "$target_unix" 2>/dev/null && ls -la) || echo "   (nothing installed)"
@@ -108,3 +119,25 @@ for _ in $(seq 1 50); do [ -f "$target_unix/started.txt" ] && break; sleep 0.1; 
 ls "$desktop"/*.lnk >/dev/null 2>&1 && { echo "== desktop shortcut:"; ls "$desktop"/*.lnk | sed 's/^/   /'; }
 echo "== requests the server saw:"
 sed 's/^/   /' "$demo/server.log"
+
+[ "$interactive" = 1 ] && exit 0
+# Driven automatically: check what the install left behind.
+problems=0
+fail() { echo "CHECK FAILED: $*"; problems=1; }
+[ "$wizard_code" = 0 ] || fail "exit code $wizard_code"
+for f in "$demo/product"/*; do
+  name=$(basename "$f")
+  cmp -s "$f" "$target_unix/$name" || fail "$name differs or is missing in the target"
+done
+[ -f "$target_unix/started.txt" ] || fail "the product was not started"
+grep -q 'SampleProduct.exe" C:' "$target_unix/started.txt" 2>/dev/null ||
+  fail "the product did not get its folder as parameters"
+[ -f "$target_unix/batch-ran.txt" ] || fail "the post-install batch file did not run"
+ls "$desktop"/*.lnk >/dev/null 2>&1 || fail "no desktop shortcut"
+[ -d "$demo/app/temp" ] && fail "the work folder was left behind"
+if [ "$problems" = 0 ]; then
+  echo "demo: 1 passed, 0 failed"
+else
+  echo "demo: 0 passed, 1 failed"
+  exit 1
+fi

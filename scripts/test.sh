@@ -53,6 +53,12 @@ if [ -f "$root/build/$preset/CMakeCache.txt" ]; then
   trap - EXIT
 fi
 
+# End to end: the studio's server, the sample product, and the wizard
+# driven through a whole install (the demo, checked).
+if [ -f "$root/build/$preset/OrvaneSetup.exe" ]; then
+  ORVANE_DEMO_AUTO=1 run end-to-end-install "$root/scripts/demo.sh"
+fi
+
 if [ ${#failed[@]} -gt 0 ]; then
   echo "FAILED: ${failed[*]}"
   exit 1
