@@ -12,16 +12,16 @@ const CLSID kFileSystemObjectClsid = {
     0x0D43FE01, 0xF093, 0x11CF, {0x89, 0x40, 0x00, 0xA0, 0xC9, 0x05, 0x42, 0x28}};
 
 // object.name(arguments...) or a property get, arguments in natural order.
-HRESULT Invoke(IDispatch* object, const wchar_t* name, WORD flags,
-               std::vector<VARIANT> arguments, UniqueVariant* result) {
+HRESULT Invoke(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> arguments,
+               UniqueVariant* result) {
   DISPID id = 0;
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
   const HRESULT found = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(found)) return found;
   std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
   DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result->get(),
-                        nullptr, nullptr);
+  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result->get(), nullptr,
+                        nullptr);
 }
 
 }  // namespace
