@@ -5,24 +5,13 @@
 #include <cstdint>
 
 #include "base/path.h"
+#include "base/win/gdiplus_flat.h"
 #include "build_constants.h"
 #include "startup/feed_check.h"
 #include "startup/process_values.h"
 #include "startup/startup_decision.h"
 #include "wizard/page_state.h"
 #include "wizard/wizard_window.h"
-
-// The few GDI+ flat-API entries needed here.
-extern "C" {
-struct GdiplusStartupInputFlat {
-  UINT32 GdiplusVersion;
-  void* DebugEventCallback;
-  BOOL SuppressBackgroundThread;
-  BOOL SuppressExternalCodecs;
-};
-int WINAPI GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInputFlat* input, void* output);
-void WINAPI GdiplusShutdown(ULONG_PTR token);
-}
 
 namespace orvane {
 
@@ -90,10 +79,12 @@ LONG_PTR RunStartSequence(HINSTANCE instance, HINSTANCE /*previous*/,
   GetModuleFileNameA(instance, moduleName, MAX_PATH);
   SetProgramPathValues(moduleName);
 
+  // Its result is not checked: without GDI+ the banners stay empty.
   ULONG_PTR gdiplusToken = 0;
   const GdiplusStartupInputFlat input{1, nullptr, FALSE, FALSE};
   GdiplusStartup(&gdiplusToken, &input, nullptr);
 
+  // Ending before the wizard, the process goes away with GDI+ still up.
   if (RunStartupDecision() != 0) return FormResult;
   CreateWizard(nullptr, -1, 0);
   GdiplusShutdown(gdiplusToken);

@@ -4,44 +4,10 @@
 
 #include <cstring>
 
+#include "base/win/gdiplus_flat.h"
+
 namespace orvane {
 namespace {
-
-// The few GDI+ flat functions the decode needs.
-extern "C" {
-struct GdiplusStartupInputFlat {
-  UINT32 GdiplusVersion;
-  void* DebugEventCallback;
-  BOOL SuppressBackgroundThread;
-  BOOL SuppressExternalCodecs;
-};
-int WINAPI GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInputFlat* input, void* output);
-void WINAPI GdiplusShutdown(ULONG_PTR token);
-int WINAPI GdipCreateBitmapFromStream(IStream* stream, void** bitmap);
-int WINAPI GdipCreateHBITMAPFromBitmap(void* bitmap, HBITMAP* result, DWORD background);
-int WINAPI GdipDisposeImage(void* image);
-}
-
-constexpr int kGdiplusOk = 0;
-
-// GDI+ started for one decode; nests inside the program's own start-up.
-class GdiplusSession {
- public:
-  GdiplusSession() {
-    const GdiplusStartupInputFlat input{1, nullptr, FALSE, FALSE};
-    ok_ = GdiplusStartup(&token_, &input, nullptr) == kGdiplusOk;
-  }
-  GdiplusSession(const GdiplusSession&) = delete;
-  GdiplusSession& operator=(const GdiplusSession&) = delete;
-  ~GdiplusSession() {
-    if (ok_) GdiplusShutdown(token_);
-  }
-  explicit operator bool() const { return ok_; }
-
- private:
-  ULONG_PTR token_ = 0;
-  bool ok_ = false;
-};
 
 class GlobalMemory {
  public:

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "base/win/gdiplus_flat.h"
+
 namespace orvane::driver {
 
 namespace {
@@ -55,22 +57,6 @@ std::string ClassOf(HWND window) {
   char name[128] = {};
   GetClassNameA(window, name, sizeof name);
   return name;
-}
-
-// The PNG encoder of GDI+ through its flat API.
-extern "C" {
-struct GdiplusStartupInputFlat {
-  UINT32 GdiplusVersion;
-  void* DebugEventCallback;
-  BOOL SuppressBackgroundThread;
-  BOOL SuppressExternalCodecs;
-};
-int WINAPI GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInputFlat* input, void* output);
-void WINAPI GdiplusShutdown(ULONG_PTR token);
-int WINAPI GdipCreateBitmapFromHBITMAP(HBITMAP bitmap, HPALETTE palette, void** image);
-int WINAPI GdipSaveImageToFile(void* image, const WCHAR* file, const CLSID* encoder,
-                               const void* params);
-int WINAPI GdipDisposeImage(void* image);
 }
 
 const CLSID kPngEncoder = {
@@ -301,16 +287,13 @@ bool SaveScreenshot(HWND window, const std::string& pngPath) {
   if (!bitmap || !bits) return false;
   memcpy(bits, capture.pixels.data(), capture.pixels.size() * sizeof(uint32_t));
 
-  ULONG_PTR token = 0;
-  const GdiplusStartupInputFlat input{1, nullptr, FALSE, FALSE};
   bool ok = false;
-  if (GdiplusStartup(&token, &input, nullptr) == 0) {
+  if (GdiplusSession gdiplus; gdiplus) {
     void* image = nullptr;
-    if (GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &image) == 0) {
-      ok = GdipSaveImageToFile(image, Widen(pngPath).c_str(), &kPngEncoder, nullptr) == 0;
+    if (GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &image) == kGdiplusOk) {
+      ok = GdipSaveImageToFile(image, Widen(pngPath).c_str(), &kPngEncoder, nullptr) == kGdiplusOk;
       GdipDisposeImage(image);
     }
-    GdiplusShutdown(token);
   }
   DeleteObject(bitmap);
   return ok;

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "base/win/gdiplus_flat.h"
 #include "net/network_state.h"
 #include "package/package_info.h"
 #include "startup/process_values.h"
@@ -9,22 +10,6 @@
 #include "wizard/page_state.h"
 #include "wizard/wizard_controls_internal.h"
 #include "wizard/wizard_window.h"
-
-extern "C" {
-struct GdiplusStartupInputFlat {
-  UINT32 GdiplusVersion;
-  void* DebugEventCallback;
-  BOOL SuppressBackgroundThread;
-  BOOL SuppressExternalCodecs;
-};
-int WINAPI GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInputFlat* input, void* output);
-void WINAPI GdiplusShutdown(ULONG_PTR token);
-int WINAPI GdipCreateBitmapFromScan0(INT width, INT height, INT stride, INT format, BYTE* scan0,
-                                     void** bitmap);
-int WINAPI GdipSaveImageToFile(void* image, const WCHAR* file, const CLSID* encoder,
-                               const void* parameters);
-int WINAPI GdipDisposeImage(void* image);
-}
 
 namespace orvane::pages_test {
 namespace {
