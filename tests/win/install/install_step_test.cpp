@@ -126,5 +126,57 @@ TEST_F(InstallStepTest, BrokenPackageCancelShowsFinishWithNothingInstalled) {
   EXPECT_FALSE(FileExists(target + "readme.txt"));
 }
 
+// A top-level window of this process titled like the special-edition game.
+class GameWindow {
+ public:
+  explicit GameWindow(const char* title)
+      : window_(CreateWindowExA(0, "Static", title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr)) {}
+  GameWindow(const GameWindow&) = delete;
+  GameWindow& operator=(const GameWindow&) = delete;
+  ~GameWindow() {
+    if (IsWindow(window_)) DestroyWindow(window_);
+  }
+  HWND get() const { return window_; }
+  std::string title() const { return ControlText(window_); }
+
+ private:
+  HWND window_;
+};
+
+TEST_F(InstallStepTest, RunningGameIsNamedAndAskedToCloseBeforeAnything) {
+  GameWindow game("测试游戏");
+  ASSERT_TRUE(game.get());
+  GameWindowTitle = "测试游戏";
+  GameProgramName = "INSTALL_WIN_TESTS.EXE";  // this process, in other letters
+  SetControlText(TargetFolderEdit, "C:");
+  BoxAnswerer boxes([](const driver::MessageBoxInfo&) { return IDOK; });
+  RunInstallStep();
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].caption, "！！！发现游戏还开着！！！");
+  EXPECT_NE(boxes.boxes()[0].text.find("测试游戏"), std::string::npos);
+  // The step ended there: the typed folder was not looked at.
+  EXPECT_EQ(ControlText(TargetFolderEdit), "C:");
+  MSG message;
+  EXPECT_TRUE(PeekMessageA(&message, game.get(), WM_CLOSE, WM_CLOSE, PM_REMOVE));
+  GameWindowTitle.clear();
+}
+
+TEST_F(InstallStepTest, WindowOfAnotherProgramWithTheGameTitleIsMarkedAndPassed) {
+  GameWindow lookalike("测试游戏");
+  GameWindow lookalikeM("测试游戏m");
+  GameWindowTitle = "测试游戏";
+  GameProgramName = "game.exe";  // not this process
+  SetControlText(TargetFolderEdit, "ab");
+  BoxAnswerer boxes([](const driver::MessageBoxInfo&) { return IDOK; });
+  RunInstallStep();
+  // Both were examined once, marked, and the step went on to the folder.
+  EXPECT_EQ(lookalike.title(), "测试游戏x");
+  EXPECT_EQ(lookalikeM.title(), "测试游戏x");
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text.rfind("目标文件夹路径错误！！！", 0), 0u);
+  GameWindowTitle.clear();
+}
+
 }  // namespace
 }  // namespace orvane::install_test
