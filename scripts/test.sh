@@ -56,7 +56,8 @@ fi
 # End to end: the studio's server, the sample product, and the wizard
 # driven through a whole install (the demo, checked).
 if [ -f "$root/build/$preset/OrvaneSetup.exe" ]; then
-  ORVANE_DEMO_AUTO=1 run end-to-end-install "$root/scripts/demo.sh"
+  ORVANE_DEMO_AUTO=1 run end-to-end-install "$root/scripts/demo.sh" &&
+    run end-to-end-update-check "$root/tests/e2e/update-check.sh"
 fi
 
 if [ ${#failed[@]} -gt 0 ]; then

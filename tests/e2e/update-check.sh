@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# End to end: the update check of the start-up decision and of the wizard,
+# against the studio's update server, on the site the demo published
+# (product 123, version 1.2.0). Run after scripts/demo.sh.
+#   zf123,1.2.0   current: the program ends with no window, exit code 0
+#   zf123,1.0     newer listed: the question "发现软件有更新"; No ends it
+#   yf123,1.2.0   inside the wizard: the up-to-date page, Cancel reads "完成"
+#   zf123,1.0 with every host down: the error boxes, then no window
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+. "$root/scripts/wine-session.sh"
+preset=$(wine_runnable_preset)
+build="$root/build/$preset"
+demo="$build/demo"
+tools="$root/build/native/tools"
+[ -f "$demo/site/cu.txt" ] || { echo "run scripts/demo.sh first"; exit 1; }
+check_key=$(sed -n 's/^ORVANE_CHECK_KEY:STRING=//p' "$build/CMakeCache.txt")
+
+server_pid=""
+start_server() {
+  : > "$demo/check-server.out"
+  "$tools/update_server/orvane-update-server" --site "$demo/site" --check-key "$check_key" \
+    --log "$demo/check-server.log" > "$demo/check-server.out" 2>&1 &
+  server_pid=$!
+  for _ in $(seq 1 100); do
+    [ "$(grep -c '^ready' "$demo/check-server.out")" -ge 3 ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+stop_server() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  server_pid=""
+}
+cleanup() {
+  stop_server
+  wineserver -k 2>/dev/null || true
+  wine_session_end
+}
+trap cleanup EXIT
+wine_session_start "$build"
+
+passed=0
+failed=0
+verdict() {
+  if [ "$1" = 0 ]; then
+    passed=$((passed + 1))
+    echo "ok: $2"
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $2"
+  fi
+}
+driver() { orvane_wine "$build/ui-driver.exe" "$@"; }
+setup_exe="$demo/app/OrvaneSetup.exe"
+
+start_server || { echo "server did not start"; exit 1; }
+
+# Current caller: no window at all.
+orvane_wine "$setup_exe" zf123,1.2.0 &
+pid=$!
+ok=0
+driver --timeout 3000 wait >/dev/null 2>&1 && ok=1
+wait "$pid"
+code=$?
+[ "$ok" = 0 ] && [ "$code" = 0 ]
+verdict $? "zf123,1.2.0: current, no window, exit code 0"
+
+# Newer version listed: the question, answered No.
+orvane_wine "$setup_exe" zf123,1.0 &
+pid=$!
+box=$(driver --timeout 20000 msgbox 7 | iconv -f GBK -t UTF-8)
+wait "$pid"
+code=$?
+echo "$box" | grep -q '^caption: 发现软件有更新' && echo "$box" | grep -q '示例软件' && [ "$code" = 0 ]
+verdict $? "zf123,1.0: the update question names the product; No ends with exit code 0"
+
+# Inside the wizard: up to date.
+orvane_wine "$setup_exe" yf123,1.2.0 &
+pid=$!
+caption=$(driver --timeout 20000 wait text 2 "完成" get 2 | iconv -f GBK -t UTF-8 | tr -d "\r")
+driver shot "Z:$demo/shots/up-to-date.png" >/dev/null
+driver click 2 closed >/dev/null
+wait "$pid"
+code=$?
+[ "$caption" = "完成" ] && [ "$code" = 0 ]
+verdict $? "yf123,1.2.0: the up-to-date page, Cancel reads 完成, exit code 0"
+
+# Every host down: one error box per host, then the program ends.
+stop_server
+orvane_wine "$setup_exe" zf123,1.0 &
+pid=$!
+boxes=0
+while driver --timeout 15000 msgbox 1 >/dev/null 2>&1; do
+  boxes=$((boxes + 1))
+  [ "$boxes" -ge 5 ] && break
+done
+wait "$pid"
+code=$?
+[ "$boxes" = 3 ] && [ "$code" = 0 ]
+verdict $? "zf123,1.0 with the hosts down: $boxes error boxes (3 expected), exit code $code"
+
+echo "update check: $passed passed, $failed failed"
+[ "$failed" = 0 ]
