@@ -5,6 +5,9 @@
 #   zf123,1.2.0   current: the program ends with no window, exit code 0
 #   zf123,1.0     newer listed: the question "发现软件有更新"; No ends it
 #   yf123,1.2.0   inside the wizard: the up-to-date page, Cancel reads "完成"
+#   zf123,1.0     answered Yes: the wizard opens
+#   a package file without its block: the re-download question; Yes
+#                 fetches it again and the welcome page follows
 #   zf123,1.0 with every host down: the error boxes, then no window
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -52,6 +55,21 @@ verdict() {
   fi
 }
 driver() { orvane_wine "$build/ui-driver.exe" "$@"; }
+# The exit code of a wizard run; one left waiting (on a box nobody
+# answered) is ended after a minute and counts as failed.
+wait_exit() {
+  local pid=$1
+  for _ in $(seq 1 600); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    wineserver -k 2>/dev/null
+    wait "$pid" 2>/dev/null
+    return 99
+  fi
+  wait "$pid"
+}
 setup_exe="$demo/app/OrvaneSetup.exe"
 
 start_server || { echo "server did not start"; exit 1; }
@@ -61,7 +79,7 @@ orvane_wine "$setup_exe" zf123,1.2.0 &
 pid=$!
 ok=0
 driver --timeout 3000 wait >/dev/null 2>&1 && ok=1
-wait "$pid"
+wait_exit "$pid"
 code=$?
 [ "$ok" = 0 ] && [ "$code" = 0 ]
 verdict $? "zf123,1.2.0: current, no window, exit code 0"
@@ -70,10 +88,39 @@ verdict $? "zf123,1.2.0: current, no window, exit code 0"
 orvane_wine "$setup_exe" zf123,1.0 &
 pid=$!
 box=$(driver --timeout 20000 msgbox 7 | iconv -f GBK -t UTF-8)
-wait "$pid"
+wait_exit "$pid"
 code=$?
 echo "$box" | grep -q '^caption: 发现软件有更新' && echo "$box" | grep -q '示例软件' && [ "$code" = 0 ]
 verdict $? "zf123,1.0: the update question names the product; No ends with exit code 0"
+
+# The question answered Yes: the wizard opens.
+orvane_wine "$setup_exe" zf123,1.0 &
+pid=$!
+driver --timeout 20000 msgbox 6 >/dev/null
+opened=1
+# Opened, it loads the package; Cancel once the welcome page is up.
+driver --timeout 30000 wait ready 1009 >/dev/null 2>&1 && opened=0
+driver click 2 closed >/dev/null 2>&1
+wait_exit "$pid"
+code=$?
+[ "$opened" = 0 ] && [ "$code" = 0 ]
+verdict $? "zf123,1.0: Yes opens the wizard, exit code 0"
+
+# A package without its block: asked, fetched again, welcome page.
+broken="$demo/app/123.7z"
+head -c 3000 /dev/zero | tr '\0' 'x' > "$broken"
+orvane_wine "$setup_exe" "Z:$broken" &
+pid=$!
+box=$(driver --timeout 20000 msgbox 6 | iconv -f GBK -t UTF-8)
+title=1
+driver --timeout 30000 wait ready 1009 >/dev/null && title=0
+driver click 2 closed >/dev/null 2>&1
+wait_exit "$pid"
+code=$?
+echo "$box" | grep -q '安装包文件错误' && [ "$title" = 0 ] && cmp -s "$broken" "$demo/123.7z" &&
+  [ "$code" = 0 ]
+verdict $? "a package without its block: the question, Yes fetches it again, welcome page"
+rm -f "$broken"
 
 # Inside the wizard: up to date.
 orvane_wine "$setup_exe" yf123,1.2.0 &
@@ -81,7 +128,7 @@ pid=$!
 caption=$(driver --timeout 20000 wait text 2 "完成" get 2 | iconv -f GBK -t UTF-8 | tr -d "\r")
 driver shot "Z:$demo/shots/up-to-date.png" >/dev/null
 driver click 2 closed >/dev/null
-wait "$pid"
+wait_exit "$pid"
 code=$?
 [ "$caption" = "完成" ] && [ "$code" = 0 ]
 verdict $? "yf123,1.2.0: the up-to-date page, Cancel reads 完成, exit code 0"
@@ -95,7 +142,7 @@ while driver --timeout 15000 msgbox 1 >/dev/null 2>&1; do
   boxes=$((boxes + 1))
   [ "$boxes" -ge 5 ] && break
 done
-wait "$pid"
+wait_exit "$pid"
 code=$?
 [ "$boxes" = 3 ] && [ "$code" = 0 ]
 verdict $? "zf123,1.0 with the hosts down: $boxes error boxes (3 expected), exit code $code"
