@@ -8,6 +8,8 @@
 #   zf123,1.0     answered Yes: the wizard opens
 #   a package file without its block: the re-download question; Yes
 #                 fetches it again and the welcome page follows
+#   a parameter list with too few fields: the data-error box, then the end
+#   a ".qgi" game package: its title on the welcome page
 #   zf123,1.0 with every host down: the error boxes, then no window
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -121,6 +123,32 @@ echo "$box" | grep -q '安装包文件错误' && [ "$title" = 0 ] && cmp -s "$br
   [ "$code" = 0 ]
 verdict $? "a package without its block: the question, Yes fetches it again, welcome page"
 rm -f "$broken"
+
+# A special-edition parameter list that lacks fields.
+list=$(printf '测试游戏,测试游戏窗口,game.qgi' |
+  "$tools/feed_scramble/orvane-scramble" encode --key 0123456789ABCDEF)
+orvane_wine "$setup_exe" "$list" &
+pid=$!
+box=$(driver --timeout 20000 msgbox 1 | iconv -f GBK -t UTF-8)
+wait_exit "$pid"
+code=$?
+echo "$box" | grep -q '数据出错' && [ "$code" = 0 ]
+verdict $? "a short parameter list: the data-error box, exit code 0"
+
+# A game package named by its path: the game's title, extract-only mode.
+game="$demo/app/测试游戏.qgi"
+head -c 3000 /dev/zero > "$game"
+orvane_wine "$setup_exe" "Z:$game" &
+pid=$!
+ready=1
+driver --timeout 20000 wait ready 1009 >/dev/null 2>&1 && ready=0
+driver shot "Z:$demo/shots/game-package.png" >/dev/null 2>&1
+driver click 2 closed >/dev/null 2>&1
+wait_exit "$pid"
+code=$?
+[ "$ready" = 0 ] && [ "$code" = 0 ]
+verdict $? "a .qgi path: the welcome page of the game package, exit code 0"
+rm -f "$game"
 
 # Inside the wizard: up to date.
 orvane_wine "$setup_exe" yf123,1.2.0 &
