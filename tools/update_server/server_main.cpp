@@ -401,6 +401,13 @@ int main(int argc, char** argv) {
   // Bound sockets already listen: connections wait until the threads accept.
   std::vector<std::thread> threads;
   for (auto& http : servers) threads.emplace_back([&http] { http->listen_after_bind(); });
+  // stop() acts only on a server whose accept loop runs: wait for the loops,
+  // so a stop that comes at once is not lost (the join below would hang).
+  for (auto& http : servers) {
+    for (int i = 0; i < 5000 && !http->is_running(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
   for (const Listener& l : options->listeners) {
     std::cout << "ready " << l.address << ":" << options->port << std::endl;
   }
