@@ -2,69 +2,12 @@
 # feed-servers.sh start|stop DIR [N...]: nginx standing for the three studio
 # hosts under Wine, on 127.0.2.N (default 11, 12 and 13). DIR/wwwN are their
 # roots, "/port.php" answers with DIR/wwwN/port-answer.bin whatever the
-# query; each request is logged as "address request" to DIR/access.log in
-# order.
+# query; each request is logged as "address request" to DIR/access.log.
 set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 action=$1
-dir=$(mkdir -p "$2" && cd "$2" && pwd)
+dir=$2
 shift 2
-hosts=${*:-11 12 13}
-case "$action" in
-start)
-  [ -f "$dir/nginx.pid" ] && kill "$(cat "$dir/nginx.pid")" 2>/dev/null || true
-  servers=""
-  for n in $hosts; do
-    mkdir -p "$dir/www$n"
-    servers+="  server {
-    listen 127.0.2.$n:80;
-    root $dir/www$n;
-    location = /port.php { default_type application/octet-stream; alias $dir/www$n/port-answer.bin; }
-  }
-"
-  done
-  cat >"$dir/nginx.conf" <<CONF
-daemon on;
-master_process off;
-worker_processes 1;
-user root root;
-pid $dir/nginx.pid;
-error_log $dir/error.log;
-events { worker_connections 64; }
-http {
-  log_format order '\$server_addr \$request';
-  access_log $dir/access.log order;
-  client_body_temp_path $dir/body;
-  proxy_temp_path $dir/proxy;
-  fastcgi_temp_path $dir/fastcgi;
-  uwsgi_temp_path $dir/uwsgi;
-  scgi_temp_path $dir/scgi;
-$servers}
-CONF
-  # Another build folder's run may hold the addresses for a while: nginx
-  # itself retries the bind for about 2.5 s, this loop about a minute more.
-  started=0
-  for _ in $(seq 1 24); do
-    if nginx -p "$dir" -c "$dir/nginx.conf" -e "$dir/error.log" 2>/dev/null; then
-      started=1
-      break
-    fi
-  done
-  if [ "$started" != 1 ]; then
-    echo "feed-servers.sh: nginx cannot listen on 127.0.2.{${hosts// /,}}" >&2
-    tail -3 "$dir/error.log" >&2
-    exit 1
-  fi
-  # Ready once every address answers.
-  for n in $hosts; do
-    for _ in $(seq 1 200); do
-      curl -s -o /dev/null "http://127.0.2.$n/" && break
-      sleep 0.05
-    done
-  done
-  : >"$dir/access.log"
-  ;;
-stop)
-  [ -f "$dir/nginx.pid" ] && kill "$(cat "$dir/nginx.pid")" 2>/dev/null || true
-  rm -f "$dir/nginx.pid"
-  ;;
-esac
+exec "$here/../../servers/nginx-hosts.sh" "$action" "$dir" 127.0.2 \
+  'location = /port.php { default_type application/octet-stream; alias @ROOT@/port-answer.bin; }' \
+  ${*:-11 12 13}
