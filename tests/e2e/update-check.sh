@@ -12,31 +12,10 @@
 #   a ".qgi" game package: its title on the welcome page
 #   zf123,1.0 with every host down: the error boxes, then no window
 set -uo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-. "$root/scripts/wine-session.sh"
-preset=$(wine_runnable_preset)
-build="$root/build/$preset"
+. "$(dirname "${BASH_SOURCE[0]}")/e2e-lib.sh"
 demo="$build/demo"
-tools="$root/build/native/tools"
 [ -f "$demo/site/cu.txt" ] || { echo "run scripts/demo.sh first"; exit 1; }
-check_key=$(sed -n 's/^ORVANE_CHECK_KEY:STRING=//p' "$build/CMakeCache.txt")
 
-server_pid=""
-start_server() {
-  : > "$demo/check-server.out"
-  "$tools/update_server/orvane-update-server" --site "$demo/site" --check-key "$check_key" \
-    --log "$demo/check-server.log" > "$demo/check-server.out" 2>&1 &
-  server_pid=$!
-  for _ in $(seq 1 100); do
-    [ "$(grep -c '^ready' "$demo/check-server.out")" -ge 3 ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
-stop_server() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-  server_pid=""
-}
 cleanup() {
   stop_server
   wineserver -k 2>/dev/null || true
@@ -45,36 +24,10 @@ cleanup() {
 trap cleanup EXIT
 wine_session_start "$build"
 
-passed=0
-failed=0
-verdict() {
-  if [ "$1" = 0 ]; then
-    passed=$((passed + 1))
-    echo "ok: $2"
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $2"
-  fi
-}
-driver() { orvane_wine "$build/ui-driver.exe" "$@"; }
-# The exit code of a wizard run; one left waiting (on a box nobody
-# answered) is ended after a minute and counts as failed.
-wait_exit() {
-  local pid=$1
-  for _ in $(seq 1 600); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    wineserver -k 2>/dev/null
-    wait "$pid" 2>/dev/null
-    return 99
-  fi
-  wait "$pid"
-}
 setup_exe="$demo/app/OrvaneSetup.exe"
 
-start_server || { echo "server did not start"; exit 1; }
+start_server "$demo/site" "$demo/check-server.log" "$demo/check-server.out" ||
+  { echo "server did not start"; exit 1; }
 
 # Current caller: no window at all.
 orvane_wine "$setup_exe" zf123,1.2.0 &
@@ -175,5 +128,4 @@ code=$?
 [ "$boxes" = 3 ] && [ "$code" = 0 ]
 verdict $? "zf123,1.0 with the hosts down: $boxes error boxes (3 expected), exit code $code"
 
-echo "update check: $passed passed, $failed failed"
-[ "$failed" = 0 ]
+summary "update check"

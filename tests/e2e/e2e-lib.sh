@@ -1,0 +1,80 @@
+# Shared pieces of the end-to-end scripts; source this file after setting
+# nothing. It picks the Windows build whose programs run here (or
+# ORVANE_E2E_BUILD), the studio's tools (build/native/tools, or
+# ORVANE_E2E_TOOLS), and reads the wizard's studio hosts and check key from
+# that build, so a build configured with other loopback hosts is served on
+# its own addresses.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+. "$root/scripts/wine-session.sh"
+preset=$(wine_runnable_preset)
+build=${ORVANE_E2E_BUILD:-$root/build/$preset}
+build=$(cd "$build" && pwd)
+tools=${ORVANE_E2E_TOOLS:-$root/build/native/tools}
+
+_e2e_cache() { sed -n "s/^$1:STRING=//p" "$build/CMakeCache.txt"; }
+check_key=$(_e2e_cache ORVANE_CHECK_KEY)
+# The host templates with the domain word put in place of the marker.
+e2e_hosts() {
+  local word v
+  word=$(_e2e_cache ORVANE_DOMAIN_WORD)
+  for v in ORVANE_HOST_UPDATE1 ORVANE_HOST_UPDATE2 ORVANE_HOST_WEB; do
+    _e2e_cache "$v" | sed "s/\\\\\\\\\\\\/$word/g"
+  done
+}
+
+server_pid=""
+# start_server SITE LOG OUT: the studio's update server on the build's
+# three hosts, serving SITE; waits until every host listens.
+start_server() {
+  local site=$1 log=$2 out=$3 host listen=()
+  for host in $(e2e_hosts); do listen+=(--listen "$host"); done
+  : > "$out"
+  "$tools/update_server/orvane-update-server" --site "$site" --check-key "$check_key" \
+    "${listen[@]}" --log "$log" > "$out" 2>&1 &
+  server_pid=$!
+  for _ in $(seq 1 100); do
+    [ "$(grep -c '^ready' "$out")" -ge 3 ] && return 0
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  cat "$out" >&2
+  return 1
+}
+stop_server() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  server_pid=""
+}
+
+passed=0
+failed=0
+# verdict STATUS TEXT: counts and prints one scenario's result.
+verdict() {
+  if [ "$1" = 0 ]; then
+    passed=$((passed + 1))
+    echo "ok: $2"
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $2"
+  fi
+}
+# summary NAME: prints the counts; fails when a scenario failed.
+summary() {
+  echo "$1: $passed passed, $failed failed"
+  [ "$failed" = 0 ]
+}
+driver() { orvane_wine "$build/ui-driver.exe" "$@"; }
+# The exit code of a wizard run; one left waiting (on a box nobody
+# answered) is ended after a minute and counts as failed (99).
+wait_exit() {
+  local pid=$1
+  for _ in $(seq 1 600); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    wineserver -k 2>/dev/null
+    wait "$pid" 2>/dev/null
+    return 99
+  fi
+  wait "$pid"
+}
