@@ -127,6 +127,19 @@ HWND WaitForWizard(DWORD pid, DWORD timeoutMs) {
   return found;
 }
 
+HWND FindThreadDialog(DWORD threadId) {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      threadId,
+      [](HWND window, LPARAM param) -> BOOL {
+        if (ClassOf(window) != "#32770" || !IsWindowVisible(window)) return TRUE;
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
   return PollUntil(timeoutMs, [&] { return !IsWindow(window); });
 }

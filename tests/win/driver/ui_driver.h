@@ -58,6 +58,10 @@ class ChildProcess {
 // for up to `timeoutMs`; null when none appeared.
 HWND WaitForWizard(DWORD pid, DWORD timeoutMs);
 
+// The visible message box (dialog class "#32770") owned by thread
+// `threadId`, or null; for tests that answer their own boxes from a timer.
+HWND FindThreadDialog(DWORD threadId);
+
 // Waits until `window` is gone.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs);
 

@@ -11,6 +11,7 @@
 #include "net/download_file.h"
 #include "net/network_state.h"
 #include "startup/process_values.h"
+#include "win/driver/ui_driver.h"
 #include "wizard/controls.h"
 #include "wizard/page_state.h"
 #include "wizard/wizard_window.h"
@@ -49,19 +50,8 @@ std::string WindowText(HWND window) {
   return text;
 }
 
-BOOL CALLBACK FindThreadDialog(HWND window, LPARAM found) {
-  char cls[64] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  if (std::string(cls) == "#32770" && IsWindowVisible(window)) {
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR, DWORD) {
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), &FindThreadDialog, reinterpret_cast<LPARAM>(&dialog));
+  HWND dialog = driver::FindThreadDialog(GetCurrentThreadId());
   if (!dialog) return;
   ++answerer.seen;
   answerer.text = WindowText(GetDlgItem(dialog, 0xFFFF));

@@ -6,6 +6,7 @@
 #include "net/network_state.h"
 #include "package/package_info.h"
 #include "startup/process_values.h"
+#include "win/driver/ui_driver.h"
 #include "wizard/layout.h"
 #include "wizard/page_state.h"
 #include "wizard/wizard_controls_internal.h"
@@ -39,19 +40,8 @@ constexpr int kPixelFormat32bppRgb = 0x00022009;
 std::function<bool(HWND)> PendingAnswer;
 int DialogsSeen = 0;
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
-  char name[16] = {};
-  GetClassNameA(window, name, sizeof name);
-  if (std::string(name) == "#32770" && IsWindowVisible(window)) {
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 void CALLBACK AnswerTick(HWND, UINT, UINT_PTR, DWORD) {
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), &FindDialog, reinterpret_cast<LPARAM>(&dialog));
+  HWND dialog = driver::FindThreadDialog(GetCurrentThreadId());
   if (!dialog || !PendingAnswer) return;
   ++DialogsSeen;
   if (PendingAnswer(dialog)) PendingAnswer = nullptr;
