@@ -34,12 +34,13 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitCannotListen = 3;
+constexpr int64_t kMaxPaceBytesPerSecond = 1000000000;
 
 constexpr const char* kUsage =
     R"(usage: orvane-update-server --site DIR [--listen ADDRESS[=DIR]]... [--port N]
                             [--check-key K] [--port-answer file|indirect]
                             [--indirect-host HOST] [--log FILE]
-                            [--stop-on-stdin-eof]
+                            [--pace-bytes-per-second N] [--stop-on-stdin-eof]
 
 Serves the studio's site folder DIR to the install wizard:
   /cu.txt                         DIR/cu.txt, the update feed
@@ -66,6 +67,8 @@ converted.
   --indirect-host HOST    the host named in indirection pages (default: the
                           address the request came in on)
   --log FILE              append the request log to FILE (default: stdout)
+  --pace-bytes-per-second N   send file bodies at about N bytes a second,
+                          so that a download from loopback can be watched
   --stop-on-stdin-eof     stop when standard input ends, so a server that a
                           script or test started goes away with it
 
@@ -89,6 +92,7 @@ struct Options {
   std::optional<std::string> indirectHost;
   std::optional<std::string> logPath;
   bool stopOnStdinEof = false;
+  uint64_t paceBytesPerSecond = 0;  // 0: as fast as the connection goes
 };
 
 // One line per request, whole lines even from several server threads.
@@ -165,6 +169,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       o.portAnswer = value == "file" ? PortAnswer::File : PortAnswer::Indirection;
     } else if (a == "--indirect-host") {
       o.indirectHost = value;
+    } else if (a == "--pace-bytes-per-second") {
+      const auto rate = ParseDecimal(value);
+      if (!rate || *rate < 1 || *rate > kMaxPaceBytesPerSecond) {
+        error = "--pace-bytes-per-second needs a number from 1 to " +
+                std::to_string(kMaxPaceBytesPerSecond);
+        return std::nullopt;
+      }
+      o.paceBytesPerSecond = static_cast<uint64_t>(*rate);
     } else if (a == "--log") {
       o.logPath = value;
     } else {
@@ -217,7 +229,9 @@ void NotFound(httplib::Response& res) {
 
 // Streams a file; one byte range is answered with 206, a range that starts
 // past the end with 416.
-void ServeFile(const fs::path& path, const httplib::Request& req, httplib::Response& res) {
+// With a pace, every piece waits until its time has come.
+void ServeFile(const fs::path& path, const httplib::Request& req, httplib::Response& res,
+               uint64_t paceBytesPerSecond = 0) {
   std::error_code ec;
   const uintmax_t size = fs::file_size(path, ec);
   auto stream = std::make_shared<std::ifstream>(path, std::ios::binary);
@@ -236,20 +250,31 @@ void ServeFile(const fs::path& path, const httplib::Request& req, httplib::Respo
     }
   }
   res.set_header("Accept-Ranges", "bytes");
-  res.set_content_provider(static_cast<size_t>(size), ContentTypeFor(path),
-                           [stream](size_t offset, size_t length, httplib::DataSink& sink) {
-                             char buffer[64 * 1024];
-                             stream->clear();
-                             stream->seekg(static_cast<std::streamoff>(offset));
-                             while (length > 0) {
-                               const size_t chunk = std::min(length, sizeof buffer);
-                               if (!stream->read(buffer, static_cast<std::streamsize>(chunk)))
-                                 return false;
-                               if (!sink.write(buffer, chunk)) return false;
-                               length -= chunk;
-                             }
-                             return true;
-                           });
+  const auto began = std::chrono::steady_clock::now();
+  auto sent = std::make_shared<uint64_t>(0);
+  res.set_content_provider(
+      static_cast<size_t>(size), ContentTypeFor(path),
+      [stream, sent, began, paceBytesPerSecond](size_t offset, size_t length,
+                                                httplib::DataSink& sink) {
+        char buffer[64 * 1024];
+        const size_t piece =
+            paceBytesPerSecond ? PacedChunkSize(paceBytesPerSecond, sizeof buffer) : sizeof buffer;
+        stream->clear();
+        stream->seekg(static_cast<std::streamoff>(offset));
+        while (length > 0) {
+          const size_t chunk = std::min(length, piece);
+          if (!stream->read(buffer, static_cast<std::streamsize>(chunk))) return false;
+          if (paceBytesPerSecond) {
+            const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
+                std::chrono::steady_clock::now() - began);
+            std::this_thread::sleep_for(PaceDelay(*sent, paceBytesPerSecond, elapsed));
+          }
+          if (!sink.write(buffer, chunk)) return false;
+          *sent += chunk;
+          length -= chunk;
+        }
+        return true;
+      });
 }
 
 struct SiteRules {
@@ -257,6 +282,7 @@ struct SiteRules {
   PortAnswer portAnswer = PortAnswer::File;
   std::string indirectHost;
   int port = 80;
+  uint64_t paceBytesPerSecond = 0;
 };
 
 void HandlePort(const Listener& l, const SiteRules& rules, const httplib::Request& req,
@@ -283,7 +309,7 @@ void HandlePort(const Listener& l, const SiteRules& rules, const httplib::Reques
     }
     // Too long a page would be taken for the file: send the file itself.
   }
-  ServeFile(*file, req, res);
+  ServeFile(*file, req, res, rules.paceBytesPerSecond);
 }
 
 void HandleWebPage(const Listener& l, const httplib::Request& req, httplib::Response& res) {
@@ -313,10 +339,10 @@ void Route(httplib::Server& http, const Listener& l, const SiteRules& rules) {
   http.Get("/port.php", [&l, &rules](const httplib::Request& req, httplib::Response& res) {
     HandlePort(l, rules, req, res);
   });
-  http.Get(R"(/dowfile/(.+))", [&l](const httplib::Request& req, httplib::Response& res) {
+  http.Get(R"(/dowfile/(.+))", [&l, &rules](const httplib::Request& req, httplib::Response& res) {
     const auto file = FindSiteFile(l.site, "dowfile/" + req.matches[1].str());
     if (!file) return NotFound(res);
-    ServeFile(*file, req, res);
+    ServeFile(*file, req, res, rules.paceBytesPerSecond);
   });
   http.Get("/web.php", [&l](const httplib::Request& req, httplib::Response& res) {
     HandleWebPage(l, req, res);
@@ -353,6 +379,7 @@ int main(int argc, char** argv) {
   }
   SiteRules rules;
   rules.port = options->port;
+  rules.paceBytesPerSecond = options->paceBytesPerSecond;
   rules.checkKey =
       options->checkKey.value_or(config.checkKey.value_or(ParseKey(build::kCheckKey).value_or(0)));
   rules.portAnswer = options->portAnswer.value_or(config.portAnswer);

@@ -33,6 +33,22 @@ std::optional<int64_t> ParseDecimal(std::string_view text) {
   return negative ? -value : value;
 }
 
+std::chrono::microseconds PaceDelay(uint64_t sent, uint64_t bytesPerSecond,
+                                    std::chrono::microseconds elapsed) {
+  if (bytesPerSecond == 0) return std::chrono::microseconds(0);
+  // Whole seconds and the rest apart, so large counts cannot overflow.
+  const uint64_t due =
+      sent / bytesPerSecond * 1000000 + sent % bytesPerSecond * 1000000 / bytesPerSecond;
+  const int64_t wait = static_cast<int64_t>(due) - elapsed.count();
+  return std::chrono::microseconds(wait > 0 ? wait : 0);
+}
+
+size_t PacedChunkSize(uint64_t bytesPerSecond, size_t limit) {
+  const uint64_t tenth = bytesPerSecond / 10;
+  if (tenth == 0) return 1;
+  return tenth < limit ? static_cast<size_t>(tenth) : limit;
+}
+
 std::string MappedDownloadName(std::string_view fileName) {
   std::string name = ToLowerAscii(fileName);
   name = ReplaceAll(name, ".exe", ".jpg");

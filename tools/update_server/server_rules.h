@@ -3,6 +3,8 @@
 // folder, and the short indirection page.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -40,6 +42,17 @@ bool IsSafeSitePath(std::string_view path);
 // text after "URL=" up to the next double quote. None when the page would
 // reach 1000 bytes, which the client would take for the file itself.
 std::optional<std::string> IndirectionPage(std::string_view address);
+
+// Pacing of file bodies (--pace-bytes-per-second), so that a download from
+// loopback lasts long enough to be watched: the wait, `elapsed` after the
+// body began, before the bytes following the first `sent` may go out at
+// `bytesPerSecond`; zero when they are due already.
+std::chrono::microseconds PaceDelay(uint64_t sent, uint64_t bytesPerSecond,
+                                    std::chrono::microseconds elapsed);
+
+// The piece of a paced body written at once: a tenth of a second's worth,
+// at least one byte and at most `limit`.
+size_t PacedChunkSize(uint64_t bytesPerSecond, size_t limit);
 
 enum class PortAnswer { File, Indirection };
 

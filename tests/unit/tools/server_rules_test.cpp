@@ -81,6 +81,29 @@ TEST(IndirectionPage, RefusesPagesTheClientWouldTakeForTheFile) {
   EXPECT_FALSE(IndirectionPage("http://h/a\"b"));
 }
 
+TEST(PaceDelay, WaitsUntilTheBytesSentAreDue) {
+  using std::chrono::microseconds;
+  // 1000 bytes a second: 500 bytes are due half a second after the start.
+  EXPECT_EQ(PaceDelay(500, 1000, microseconds(0)), microseconds(500000));
+  EXPECT_EQ(PaceDelay(500, 1000, microseconds(200000)), microseconds(300000));
+  EXPECT_EQ(PaceDelay(500, 1000, microseconds(500000)), microseconds(0));
+  // Late already: no wait, never a negative one.
+  EXPECT_EQ(PaceDelay(500, 1000, microseconds(900000)), microseconds(0));
+  EXPECT_EQ(PaceDelay(0, 1000, microseconds(0)), microseconds(0));
+  // No pace.
+  EXPECT_EQ(PaceDelay(123456, 0, microseconds(0)), microseconds(0));
+  // Counts past 4 GiB at a high rate do not overflow: 10 GB at 1 GB/s.
+  EXPECT_EQ(PaceDelay(10000000000ull, 1000000000, microseconds(0)), microseconds(10000000));
+  EXPECT_EQ(PaceDelay(1, 3, microseconds(0)), microseconds(333333));
+}
+
+TEST(PacedChunkSize, ATenthOfASecondWithinBounds) {
+  EXPECT_EQ(PacedChunkSize(20000, 65536), 2000u);
+  EXPECT_EQ(PacedChunkSize(5, 65536), 1u);
+  EXPECT_EQ(PacedChunkSize(10, 65536), 1u);
+  EXPECT_EQ(PacedChunkSize(100000000, 65536), 65536u);
+}
+
 TEST(ParseSiteConfig, ReadsKeysAndComments) {
   SiteConfig config;
   std::string error;

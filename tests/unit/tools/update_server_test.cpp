@@ -326,6 +326,31 @@ TEST(UpdateServerIndirection, FirstHostNamesTheDownloadAddress) {
   EXPECT_NE(log.find("GET /dowfile/game.rar 200"), std::string::npos) << log;
 }
 
+TEST(UpdateServerPacing, FileBodiesComeNoFasterThanThePace) {
+  ScratchFolder site;
+  site.Write("cu.txt", FeedDocument("2024-05-01|123|Tool_2.0"));
+  site.Write("dowfile/game.rar", RandomBytes(12000, 5));
+  ServerProcess server;
+  server.Start({"--site", site.path().string(), "--listen", "127.0.2.4", "--check-key",
+                std::to_string(kKey), "--pace-bytes-per-second", "20000"},
+               1);
+  // 12000 bytes at 20000 a second: the last piece is due after 0.5 s at the
+  // earliest, whichever road the file takes.
+  for (const std::string& url : {std::string("http://127.0.2.4/dowfile/game.rar"),
+                                 PortAddress("127.0.2.4", "Game.7z", "Game.7z", 8, kKey)}) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto answer = Curl(url);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(answer.status, 200) << url;
+    EXPECT_EQ(answer.body, site.Read("dowfile/game.rar")) << url;
+    EXPECT_GE(took, 500ms) << url;
+  }
+  // A resumed download is paced from its own start, and complete.
+  const auto rest = Curl("http://127.0.2.4/dowfile/game.rar", {"-H", "Range: bytes=10000-"});
+  EXPECT_EQ(rest.status, 206);
+  EXPECT_EQ(rest.body, site.Read("dowfile/game.rar").substr(10000));
+}
+
 TEST(UpdateServerStart, SecondServerOnATakenAddressFails) {
   ScratchFolder site;
   ServerProcess first;
@@ -341,6 +366,12 @@ TEST(UpdateServerStart, UsageMistakesAndHelp) {
   EXPECT_EQ(RunTool(ORVANE_UPDATE_SERVER, {}).exitCode, 2);
   EXPECT_EQ(RunTool(ORVANE_UPDATE_SERVER, {"--site", "/tmp", "--port", "0"}).exitCode, 2);
   EXPECT_EQ(RunTool(ORVANE_UPDATE_SERVER, {"--site", "/tmp", "--port-answer", "x"}).exitCode, 2);
+  for (const char* pace : {"0", "-5", "fast", "2000000000"}) {
+    EXPECT_EQ(
+        RunTool(ORVANE_UPDATE_SERVER, {"--site", "/tmp", "--pace-bytes-per-second", pace}).exitCode,
+        2)
+        << pace;
+  }
   EXPECT_EQ(RunTool(ORVANE_UPDATE_SERVER, {"--site", "/nonexistent/site"}).exitCode, 1);
 }
 
