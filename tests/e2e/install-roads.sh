@@ -1,0 +1,346 @@
+#!/usr/bin/env bash
+# End to end: the install engine's roads besides the demo's, with the real
+# wizard under Wine against the studio's update server. The script
+# publishes its own products on its own site (build/<preset>/e2e-install/):
+#   1. the normal road with both finish-page boxes cleared: every file in
+#      place byte for byte, no desktop shortcut, the product not started,
+#      exit code 0
+#   2. a package with "!绿化.bat" and "绿化.bat": only the first one runs
+#   3. a program of ours running from the target folder is named in a box
+#      and ended; one in the neighbouring folder "<target>2" and the wizard
+#      itself (started from the target folder) go on; the install completes
+#   4. closing during the copy: refused, the copy stops after its current
+#      file and the program ends (every file either in the target or still
+#      in the work folder); closing during the extraction: the question, Yes
+#      stops it and the program ends with nothing installed, No lets it end
+#      and the install completes
+#   5. extract-only mode ("解压缩"): no folder page, the files land beside
+#      the wizard in the folder the description names, no finish-page
+#      boxes, Next closes
+#   6. the archive library missing from the wizard's folder is fetched; a
+#      broken package gives the extraction-failure box, Try Again fetches
+#      the package anew (mended on the site meanwhile) and installs it
+#   7. screenshots of the Downloading page (paced server) and the Installing
+#      page (a large package), in e2e-install/shots/
+# Needs the Windows build (OrvaneSetup.exe, 7-zip32.dll, ui-driver.exe,
+# sample/SampleProduct.exe) and the studio's tools; takes about two minutes.
+set -uo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/e2e-lib.sh"
+
+work="$build/e2e-install"
+shots="$work/shots"
+site="$work/site"
+stamp="$tools/package_stamp/orvane-stamp"
+scramble="$tools/feed_scramble/orvane-scramble"
+sample="$build/sample/SampleProduct.exe"
+for f in "$build/OrvaneSetup.exe" "$build/7-zip32.dll" "$build/ui-driver.exe" "$sample" \
+  "$stamp" "$scramble" "$tools/update_server/orvane-update-server"; do
+  [ -f "$f" ] || { echo "missing $f"; exit 1; }
+done
+
+cleanup() {
+  stop_server
+  wineserver -k 2>/dev/null || true
+  wine_session_end
+}
+trap cleanup EXIT
+wine_session_start "$build"
+# Programs left from an earlier run would be found in the target folders.
+wineserver -k 2>/dev/null || true
+
+rm -rf "$work"
+mkdir -p "$site/dowfile" "$shots"
+# Everything installed goes below C:\OrvaneRoads.
+roads_win='C:\OrvaneRoads'
+roads="$WINEPREFIX/drive_c/OrvaneRoads"
+rm -rf "$roads"
+mkdir -p "$roads"
+desktop="$HOME/Desktop"
+
+# --- the studio publishes its products --------------------------------------
+# publish ID NAME FILE-NAME DESCRIPTION: packs $work/product-ID into ID.7z,
+# stamps it as version 1.2.0 and puts it on the site.
+publish() {
+  local id=$1 name=$2 file_name=$3 description=$4
+  (cd "$work/product-$id" && 7zz a -bso0 -bsp0 -mx1 "$work/$id.7z" .) || return 1
+  "$stamp" write "$work/$id.7z" --id "$id" --name "$name" --file-name "$file_name" \
+    --version 1.2.0 --date 2026-12-08 --description "$description" >/dev/null || return 1
+  cp "$work/$id.7z" "$site/dowfile/$id.rar"
+}
+bat() { printf '@echo off\r\necho %s> %s\r\n' "$1" "$2"; }
+
+# 201: the normal product, with both post-install batch files.
+p="$work/product-201"
+mkdir -p "$p/资料"
+cp "$sample" "$p/SampleProduct.exe"
+printf 'Orvane 路线软件\r\n' > "$p/说明.txt"
+head -c 70000 /dev/urandom > "$p/资料/数据.bin"
+bat bang "bang-ran.txt" > "$p/!绿化.bat"
+bat plain "plain-ran.txt" > "$p/绿化.bat"
+publish 201 "路线软件" SampleProduct.exe "Orvane 路线软件" || exit 1
+
+# 202: extract-only; the description names the folder beside the wizard.
+p="$work/product-202"
+mkdir -p "$p/子目录"
+printf 'unpacked\r\n' > "$p/资料.txt"
+head -c 50000 /dev/urandom > "$p/子目录/数据.bin"
+publish 202 "解压包" "解压缩" "解压目录" || exit 1
+
+# 203: a large product, many files, so that extraction and copy take a while.
+p="$work/product-203"
+mkdir -p "$p/数据"
+cp "$sample" "$p/SampleProduct.exe"
+head -c 6000000 /dev/urandom | (cd "$p/数据" && split -b 1000 -a 4 -d --additional-suffix=.dat - 块)
+publish 203 "大软件" SampleProduct.exe "Orvane 大软件" || exit 1
+
+# 204: published broken first (the packed data damaged, the block intact).
+p="$work/product-204"
+mkdir -p "$p"
+cp "$sample" "$p/SampleProduct.exe"
+head -c 400000 /dev/urandom > "$p/资料.bin"
+publish 204 "修复软件" SampleProduct.exe "Orvane 修复软件" || exit 1
+cp "$work/204.7z" "$work/204-broken.7z"
+printf 'damaged%.0s' $(seq 1 2000) | dd of="$work/204-broken.7z" bs=1 seek=5000 conv=notrunc status=none
+cp "$work/204-broken.7z" "$site/dowfile/204.rar"
+
+cp "$build/7-zip32.dll" "$site/dowfile/7-zip32.dll"
+printf '2026-12-08|201|路线软件_1.2.0@2026-12-08|202|解压包_1.2.0@2026-12-08|203|大软件_1.2.0@2026-12-08|204|修复软件_1.2.0' \
+  > "$work/feed.txt"
+"$scramble" encode --feed -i "$work/feed.txt" -o "$site/cu.txt" || exit 1
+
+start_server "$site" "$work/server.log" "$work/server.out" || { echo "server did not start"; exit 1; }
+
+# --- helpers ----------------------------------------------------------------
+# app FOLDER [nolib]: a wizard folder, with the archive library unless nolib.
+app() {
+  mkdir -p "$1"
+  cp "$build/OrvaneSetup.exe" "$1/"
+  [ "${2:-}" = nolib ] || cp "$build/7-zip32.dll" "$1/"
+}
+# same_files PRODUCT FOLDER: every file of PRODUCT is in FOLDER, same bytes.
+same_files() {
+  local f
+  while IFS= read -r -d '' f; do
+    cmp -s "$1/$f" "$2/$f" || { echo "   $f differs or is missing in $2"; return 1; }
+  done < <(cd "$1" && find . -type f -print0)
+}
+# label_until PREFIX: waits until the status line begins with PREFIX (up to
+# a minute) and prints it.
+label_until() {
+  local text
+  for _ in $(seq 1 300); do
+    text=$(driver --timeout 2000 get 1000 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r')
+    case "$text" in "$1"*) echo "$text"; return 0 ;; esac
+  done
+  return 1
+}
+# to_folder_page TARGET-WIN: from the welcome page to the install step.
+install_into() {
+  driver --timeout 30000 ready 1009 click 1009 ready 1004 set 1006 "$1" click 1009 >/dev/null
+}
+# clear_boxes_and_finish: both finish-page boxes cleared, then Next.
+finish_plain() {
+  driver --timeout 60000 text 1009 "完成" ready 1009 click 1002 click 1003 click 1009 closed >/dev/null
+}
+# close_wizard: WM_CLOSE to the wizard's windows, as the close box sends it.
+close_wizard() { orvane_wine taskkill /im OrvaneSetup.exe >/dev/null 2>&1; }
+no_product_running() { ! pgrep -f "$1" >/dev/null; }
+
+# --- the roads ----------------------------------------------------------------
+# start_wizard FOLDER ARG: starts the wizard of FOLDER; its pid in $pid.
+start_wizard() {
+  orvane_wine "$1/OrvaneSetup.exe" "$2" &
+  pid=$!
+}
+# loaded FOLDER ID: waits until the package ID has been fetched into FOLDER
+# and the welcome page shows it. (Before the package is loaded the window
+# already shows the welcome page's buttons.)
+loaded() {
+  local waited=0
+  until [ -f "$1/$2.7z" ]; do
+    kill -0 "$pid" 2>/dev/null || return 1
+    waited=$((waited + 1))
+    [ "$waited" -le 600 ] || return 1
+    sleep 0.1
+  done
+  driver --timeout 30000 ready 1009 >/dev/null
+}
+# to_install TARGET: from the welcome page through the folder page to the
+# install step.
+to_install() {
+  driver --timeout 30000 click 1009 ready 1004 set 1006 "$1" click 1009 >/dev/null
+}
+# finish_plain: on the finish page, both boxes cleared, then Next.
+finish_plain() {
+  driver --timeout 60000 text 1009 "完成" ready 1009 click 1002 click 1003 click 1009 closed >/dev/null
+}
+
+# wait_file FILE: up to ten seconds for FILE to appear.
+wait_file() {
+  for _ in $(seq 1 100); do
+    [ -f "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# box_has BOX TEXT...: the box's caption/text lines hold every TEXT.
+box_has() {
+  local box=$1 t
+  shift
+  for t in "$@"; do
+    grep -qF -- "$t" <<<"$box" || { echo "   not in the box: $t"; return 1; }
+  done
+}
+# moved_not_lost PRODUCT TARGET WORK: each file of PRODUCT lies, whole, in
+# exactly one of TARGET and WORK; prints how many reached TARGET.
+moved_not_lost() {
+  local f in_target=0
+  while IFS= read -r -d '' f; do
+    if [ -f "$2/$f" ]; then
+      cmp -s "$1/$f" "$2/$f" && [ ! -e "$3/$f" ] || { echo "   $f broken or doubled" >&2; return 1; }
+      in_target=$((in_target + 1))
+    else
+      cmp -s "$1/$f" "$3/$f" || { echo "   $f lost" >&2; return 1; }
+    fi
+  done < <(cd "$1" && find . -type f -print0)
+  echo "$in_target"
+}
+files_in() { find "$1" -type f 2>/dev/null | wc -l; }
+no_lnk() { ! ls "$desktop"/*.lnk >/dev/null 2>&1; }
+
+# --- 1 and 2. the normal road, both boxes cleared; the post-install batch --------
+a="$work/app-normal"
+t="$roads/Normal"
+app "$a"
+rm -f "$desktop"/*.lnk
+start_wizard "$a" yf201,1.0
+drove=1
+loaded "$a" 201 && to_install "$roads_win\\Normal" && finish_plain && drove=0
+wait_exit "$pid"
+code=$?
+wait_file "$t/bang-ran.txt"
+ok=0
+[ "$drove" = 0 ] || { echo "   the wizard was not driven to its end"; ok=1; }
+[ "$code" = 0 ] || { echo "   exit code $code"; ok=1; }
+same_files "$work/product-201" "$t" || ok=1
+no_lnk || { echo "   a desktop shortcut was made"; ok=1; }
+{ [ ! -f "$t/started.txt" ] && no_product_running 'Normal\\SampleProduct'; } ||
+  { echo "   the product was started"; ok=1; }
+verdict $ok "normal road, both boxes cleared: files in place, no shortcut, product not started, exit code 0"
+ok=0
+[ -f "$t/bang-ran.txt" ] || { echo "   !绿化.bat did not run"; ok=1; }
+[ ! -f "$t/plain-ran.txt" ] || { echo "   绿化.bat ran as well"; ok=1; }
+verdict $ok "both batch files in the package: only !绿化.bat runs"
+
+# --- 3. programs running from the target folder and from its neighbour -----------
+t="$roads/Foo"
+n="$roads/Foo2"
+mkdir -p "$t" "$n"
+# The wizard itself runs from the target folder: it must not end itself.
+app "$t"
+cp "$sample" "$t/Running.exe"
+cp "$sample" "$n/Neighbour.exe"
+orvane_wine "$t/Running.exe" --seconds 300 &
+running=$!
+orvane_wine "$n/Neighbour.exe" --seconds 300 &
+neighbour=$!
+wait_file "$t/started.txt" && wait_file "$n/started.txt"
+rm -f "$t/started.txt"
+start_wizard "$t" yf201,1.0
+box=""
+drove=1
+if loaded "$t" 201 && to_install "$roads_win\\Foo"; then
+  box=$(driver --timeout 30000 msgbox 1 | iconv -f GBK -t UTF-8)
+  finish_plain && drove=0
+fi
+wait_exit "$pid"
+code=$?
+ok=0
+box_has "$box" "caption: 请退出【应用或游戏】" 'C:\OrvaneRoads\Foo\Running.exe' || ok=1
+grep -qF 'Foo2' <<<"$box" && { echo "   the neighbour was named"; ok=1; }
+kill -0 "$running" 2>/dev/null && { echo "   the program in the target still runs"; ok=1; }
+kill -0 "$neighbour" 2>/dev/null || { echo "   the neighbour was ended"; ok=1; }
+[ "$drove" = 0 ] && [ "$code" = 0 ] || { echo "   the install did not complete (exit code $code)"; ok=1; }
+same_files "$work/product-201" "$t" || ok=1
+verdict $ok "a program in the target named and ended; the neighbour in Foo2 and the wizard itself go on"
+orvane_wine taskkill /f /im Neighbour.exe >/dev/null 2>&1
+wait "$running" "$neighbour" 2>/dev/null
+
+# --- 4. closing during the copy and during the extraction --------------------------
+a="$work/app-close-copy"
+app "$a"
+start_wizard "$a" yf203,1.0
+label=""
+loaded "$a" 203 && to_install "$roads_win\\Copy" && label=$(label_until "复制：") && close_wizard
+wait_exit "$pid"
+code=$?
+ok=0
+[ -n "$label" ] || { echo "   the copy was not seen"; ok=1; }
+[ "$code" = 0 ] || { echo "   exit code $code"; ok=1; }
+copied=$(moved_not_lost "$work/product-203" "$roads/Copy" "$a/temp") || ok=1
+total=$(files_in "$work/product-203")
+[ "${copied:-0}" -gt 0 ] && [ "${copied:-0}" -lt "$total" ] ||
+  { echo "   $copied of $total files copied: the copy did not stop"; ok=1; }
+verdict $ok "closing during the copy: no question, the copy stops after a file ($copied of $total moved, none lost), exit code 0"
+
+a="$work/app-close-extract"
+app "$a"
+start_wizard "$a" yf203,1.0
+box=""
+loaded "$a" 203 && to_install "$roads_win\\Extract" && label_until "解压：" >/dev/null && close_wizard &&
+  box=$(driver --timeout 20000 msgbox 6 | iconv -f GBK -t UTF-8)
+wait_exit "$pid"
+code=$?
+ok=0
+box_has "$box" "caption: Orvane软件安装" "正在解压文件中，是否要强制停止解压？" || ok=1
+[ "$code" = 0 ] || { echo "   exit code $code"; ok=1; }
+[ "$(files_in "$roads/Extract")" = 0 ] || { echo "   files were installed"; ok=1; }
+unpacked=$(files_in "$a/temp")
+[ "$unpacked" -lt "$(files_in "$work/product-203")" ] || { echo "   the extraction went on to its end"; ok=1; }
+verdict $ok "closing during the extraction, Yes: the extraction stops ($unpacked files unpacked), nothing installed, the program ends, exit code 0"
+
+a="$work/app-close-extract-no"
+app "$a"
+start_wizard "$a" yf203,1.0
+box=""
+drove=1
+shot_label=""
+if loaded "$a" 203 && to_install "$roads_win\\ExtractNo" && label_until "解压：" >/dev/null; then
+  driver shot "Z:$shots/installing.png" >/dev/null
+  shot_label=$(driver get 1000 | iconv -f GBK -t UTF-8)
+  close_wizard
+  box=$(driver --timeout 20000 msgbox 7 | iconv -f GBK -t UTF-8)
+  finish_plain && drove=0
+fi
+wait_exit "$pid"
+code=$?
+ok=0
+box_has "$box" "正在解压文件中，是否要强制停止解压？" || ok=1
+[ "$drove" = 0 ] && [ "$code" = 0 ] || { echo "   the install did not complete (exit code $code)"; ok=1; }
+same_files "$work/product-203" "$roads/ExtractNo" || ok=1
+verdict $ok "closing during the extraction, No: the extraction and the install go on to the finish page"
+
+# --- 5. extract-only mode -------------------------------------------------------------
+a="$work/app-unpack"
+app "$a"
+start_wizard "$a" yf202,1.0
+drove=1
+controls=""
+folder=""
+if loaded "$a" 202 && driver --timeout 30000 click 1009 text 1009 "完成" ready 1009 >/dev/null; then
+  controls=$(driver list)
+  folder=$(driver get 1006 | iconv -f GBK -t UTF-8 | tr -d '\r')
+  driver shot "Z:$shots/unpack-finish.png" >/dev/null
+  driver click 1009 closed >/dev/null && drove=0
+fi
+wait_exit "$pid"
+code=$?
+expected=$(orvane_wine winepath -w "$a" 2>/dev/null | tr -d '\r')'\解压目录\'
+ok=0
+[ "$drove" = 0 ] && [ "$code" = 0 ] || { echo "   not closed by Next (exit code $code)"; ok=1; }
+[ "$folder" = "$expected" ] || { echo "   folder $folder, expected $expected"; ok=1; }
+grep -qP '^100[23]\tButton\t1' <<<"$controls" && { echo "   the finish page shows its boxes"; ok=1; }
+same_files "$work/product-202" "$a/解压目录" || ok=1
+verdict $ok "extract-only: no folder page, files in the wizard's folder + description, no boxes, Next closes, exit code 0"
+
+summary "install roads"
