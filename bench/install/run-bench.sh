@@ -1,0 +1,262 @@
+#!/usr/bin/env bash
+# The install engine's two benchmarks, each against a peer measured in the
+# same run:
+#
+#  1. Moving a tree of 2000 files, 300 MiB (mixed sizes, random bytes) with
+#     the wizard's CopyFolderTree under Wine (install_copy_bench) against
+#     `cp -r` + `rm -r` natively, the same net effect. The program also
+#     reports the copy's own time, and a run on an empty tree gives Wine's
+#     start-up, so the ratio is printed with and without it.
+#  2. The whole install of a 200 MiB package published on the studio's
+#     update server: the real wizard from "yf123,1.0" through the download,
+#     the welcome and folder pages, extraction and copy, to the finish page
+#     with both boxes cleared, timed from its start to its exit, against
+#     `curl` (the same file from the same server) + `7zz x` + `cp -r` run
+#     back to back.
+#
+# Both results are checked byte for byte, so a failure is never timed.
+#
+#   bench/install/run-bench.sh
+#
+# The Windows build is build/<preset> (windows, or windows64 where 32-bit
+# programs cannot run) or ORVANE_E2E_BUILD; the studio's tools are
+# build/native/tools or ORVANE_E2E_TOOLS. Default folders are configured and
+# built as needed; overridden ones are only built in (the Windows build) or
+# used as they are (the tools). ORVANE_BENCH_DATA is the folder for the data
+# sets (default build/bench-install-data; on the same file system as the
+# build, removed at the end); ORVANE_BENCH_ROUNDS the runs of each side
+# (default 3, the median is taken). Not part of the test run: the timings
+# depend on the machine's load.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+cd "$root"
+. "$root/scripts/wine-session.sh"
+preset=$(wine_runnable_preset)
+rounds=${ORVANE_BENCH_ROUNDS:-3}
+copy_files=2000
+copy_mib=300
+package_mib=200
+
+fail() {
+  echo "BENCH FAILED: $*" >&2
+  exit 1
+}
+
+echo "== building"
+if [ -z "${ORVANE_E2E_TOOLS:-}" ]; then
+  cmake --preset native >/dev/null
+  cmake --build --preset native -j2 --target orvane-update-server orvane-stamp orvane-scramble >/dev/null
+fi
+if [ -z "${ORVANE_E2E_BUILD:-}" ]; then
+  cmake --preset "$preset" >/dev/null
+  export ORVANE_E2E_BUILD=$root/build/$preset
+fi
+build=$(cd "$ORVANE_E2E_BUILD" && pwd)
+cmake --build "$build" -j2 --target orvane_setup sevenzip_dll ui_driver sample_product >/dev/null
+copy_cli=$build/bench/install/install_copy_bench.exe
+if cmake --build "$build" --target help | grep -q '^\.\.\. install_copy_bench$'; then
+  cmake --build "$build" -j2 --target install_copy_bench >/dev/null
+else
+  # A build that does not read bench/install: the program is compiled the
+  # way that build compiles the folder copy, and linked with the libraries
+  # the wizard itself is linked with.
+  echo "   (install_copy_bench is no target of $build: compiled with that build's flags)"
+  flags=$(grep -m1 -o '"command": "[^"]*src/install/folder_copy.cpp"' "$build/compile_commands.json" |
+    sed 's/^"command": "//; s/ -o .*//')
+  [ -n "$flags" ] || fail "no compile command of the folder copy in $build"
+  mkdir -p "$(dirname "$copy_cli")"
+  # shellcheck disable=SC2086 # the build's flags, word by word
+  (cd "$build" && $flags -o "$copy_cli.obj" -c "$root/bench/install/copy_tree_main.cpp" &&
+    ${flags%% *} -static -static-libgcc -static-libstdc++ "$copy_cli.obj" -o "$copy_cli" \
+      @CMakeFiles/orvane_setup.dir/linkLibs.rsp) || fail "install_copy_bench did not build"
+fi
+
+# The shared end-to-end pieces: hosts and check key read from the build,
+# the server, the driver.
+. "$root/tests/e2e/e2e-lib.sh"
+
+data=${ORVANE_BENCH_DATA:-$root/build/bench-install-data}
+rm -rf "$data"
+mkdir -p "$data"
+data=$(cd "$data" && pwd)
+wizard_pid=""
+cleanup() {
+  set +e
+  stop_server
+  [ -n "$wizard_pid" ] && kill "$wizard_pid" 2>/dev/null
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+  wine_session_end
+  rm -rf "$data"
+}
+trap cleanup EXIT
+
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+now() { date +%s.%N; }
+seconds_since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }'; }
+median() { sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+# make_tree DIR FILES MIB: FILES files of random bytes, MIB MiB in all, in
+# twenty folders (a third of them one level deeper) and the top. Every
+# 200th file is a large one; together they hold a third of the bytes; the
+# others share the rest spread from a few hundred bytes to about 1 MiB
+# (log-uniform, fixed seed, so every run has the same sizes).
+make_tree() {
+  local dir=$1 files=$2 mib=$3 size path
+  mkdir -p "$dir"
+  awk -v n="$files" -v total=$((mib * 1024 * 1024)) 'BEGIN {
+    srand(20261208)
+    big = int(n / 200); if (big < 1) big = 1
+    for (i = 1; i <= n; i++) if (i % 200 != 0) { w[i] = exp(rand() * log(4096)); sum += w[i] }
+    left = total
+    for (i = 1; i <= n; i++) {
+      if (i == n) s = left
+      else if (i % 200 == 0) s = int(total / 3 / big)
+      else s = int(w[i] / sum * total * 2 / 3)
+      left -= s
+      d = sprintf("dir%02d", i % 20)
+      if (i % 3 == 0) d = d "/sub" (i % 5)
+      if (i % 50 == 1) d = "."
+      printf "%d %s/file%04d.bin\n", s, d, i
+    }
+  }' > "$dir.sizes"
+  cut -d' ' -f2 "$dir.sizes" | xargs -n1 dirname | sort -u | (cd "$dir" && xargs mkdir -p)
+  while read -r size path; do
+    head -c "$size" /dev/urandom > "$dir/$path"
+  done < "$dir.sizes"
+  rm -f "$dir.sizes"
+}
+
+wine_session_start "$build"
+wineserver -k 2>/dev/null || true
+# One wineserver for the whole run: every Wine start below finds it up.
+wineserver -p30
+
+# ---------------------------------------------------------------- the copy
+echo "== making the tree: $copy_files files, $copy_mib MiB in $data/tree"
+make_tree "$data/tree" "$copy_files" "$copy_mib"
+[ "$(find "$data/tree" -type f | wc -l)" = "$copy_files" ] || fail "tree has the wrong file count"
+
+# Wine's start-up with the wizard window made: the program on an empty tree.
+mkdir -p "$data/empty"
+orvane_wine "$copy_cli" "$(winpath "$data/empty")\\" "$(winpath "$data/empty-out")\\" >/dev/null
+startup=()
+for _ in $(seq 1 "$rounds"); do
+  rm -rf "$data/empty-out"
+  start=$(now)
+  orvane_wine "$copy_cli" "$(winpath "$data/empty")\\" "$(winpath "$data/empty-out")\\" >/dev/null ||
+    fail "the copy program failed on an empty tree"
+  startup+=("$(seconds_since "$start")")
+done
+
+native=()
+wine_outer=()
+wine_inner=()
+for r in $(seq 1 "$rounds"); do
+  echo "   round $r of $rounds"
+  # cp -r + rm -r: the same net effect as the wizard's move.
+  rm -rf "$data/src" "$data/dst"
+  cp -a "$data/tree" "$data/src"
+  start=$(now)
+  cp -r "$data/src" "$data/dst"
+  rm -r "$data/src"
+  native+=("$(seconds_since "$start")")
+  diff -rq "$data/tree" "$data/dst" >/dev/null || fail "cp -r result differs from the tree"
+
+  rm -rf "$data/src" "$data/dst"
+  cp -a "$data/tree" "$data/src"
+  start=$(now)
+  inner_ms=$(orvane_wine "$copy_cli" "$(winpath "$data/src")\\" "$(winpath "$data/dst")\\" |
+    tr -d '\r') || fail "CopyFolderTree reported a failure"
+  wine_outer+=("$(seconds_since "$start")")
+  wine_inner+=("$(awk -v m="$inner_ms" 'BEGIN { printf "%.3f", m / 1000 }')")
+  diff -rq "$data/tree" "$data/dst" >/dev/null || fail "CopyFolderTree result differs from the tree"
+  [ -z "$(find "$data/src" -type f)" ] || fail "CopyFolderTree left files in the source"
+done
+rm -rf "$data/tree" "$data/src" "$data/dst" "$data/empty" "$data/empty-out"
+
+t_start=$(printf '%s\n' "${startup[@]}" | median)
+t_native=$(printf '%s\n' "${native[@]}" | median)
+t_outer=$(printf '%s\n' "${wine_outer[@]}" | median)
+t_inner=$(printf '%s\n' "${wine_inner[@]}" | median)
+echo "   cp -r + rm -r:          ${native[*]} s"
+echo "   CopyFolderTree, whole:  ${wine_outer[*]} s"
+echo "   CopyFolderTree, inside: ${wine_inner[*]} s"
+echo "   Wine start, empty tree: ${startup[*]} s"
+
+# ---------------------------------------------------------- the whole install
+echo "== making the $package_mib MiB package"
+product=$data/product
+make_tree "$product" 300 $((package_mib - 8))
+# Some compressible text, the product's program and its notes.
+seq 1 400000 | sed 's/^/第 /; s/$/ 行 Orvane/' > "$product/notes.txt"
+cp "$build/sample/SampleProduct.exe" "$product/"
+(cd "$product" && 7zz a -mx1 -bso0 -bsp0 "$data/123.7z" .)
+"$tools/package_stamp/orvane-stamp" write "$data/123.7z" --id 123 --name "基准软件" \
+  --file-name SampleProduct.exe --version 1.2.0 --date 2026-12-08 --description "Orvane 基准软件"
+site=$data/site
+mkdir -p "$site/dowfile" "$data/app"
+mv "$data/123.7z" "$site/dowfile/123.rar"
+cp "$build/7-zip32.dll" "$site/dowfile/7-zip32.dll"
+printf '2026-12-08|123|基准软件_1.2.0' > "$data/feed.txt"
+"$tools/feed_scramble/orvane-scramble" encode --feed -i "$data/feed.txt" -o "$site/cu.txt"
+echo "   $(du -m "$site/dowfile/123.rar" | cut -f1) MiB packed, $(find "$product" -type f | wc -l) files"
+start_server "$site" "$data/server.log" "$data/server.out" || fail "the update server did not start"
+host=$(e2e_hosts | sed -n 1p)
+desktop="$HOME/Desktop"
+
+wizard=()
+peer=()
+for r in $(seq 1 "$rounds"); do
+  echo "   round $r of $rounds"
+  # The wizard, in a folder of its own with the archiver library beside it
+  # (as shipped): it fetches the package, extracts it to its work folder
+  # and moves it into the target.
+  rm -rf "$data/app" "$data/target"
+  mkdir -p "$data/app"
+  cp "$build/OrvaneSetup.exe" "$build/7-zip32.dll" "$data/app/"
+  touch "$data/marker"
+  start=$(now)
+  orvane_wine "$data/app/OrvaneSetup.exe" "yf123,1.0" &
+  wizard_pid=$!
+  # One driver for every step, so no program start lies on the wizard's
+  # way. Next shows on the first page before the package is loaded: the
+  # welcome page counts once the download page (its progress bar) was up.
+  driver --timeout 900000 wait ready 1007 ready 1009 click 1009 ready 1004 \
+    set 1006 "$(winpath "$data/target")\\" click 1009 text 1009 "完成" ready 1009 \
+    click 1002 click 1003 click 1009 closed >/dev/null || fail "the driver did not get through the wizard"
+  code=0
+  wait "$wizard_pid" || code=$?
+  wizard+=("$(seconds_since "$start")")
+  wizard_pid=""
+  [ "$code" = 0 ] || fail "the wizard ended with exit code $code"
+  diff -rq "$product" "$data/target" >/dev/null || fail "the wizard's install differs from the package"
+  [ -z "$(find "$desktop" -name '*.lnk' -newer "$data/marker")" ] || fail "a desktop shortcut was made"
+  [ ! -e "$data/target/started.txt" ] || fail "the product was started"
+  [ ! -d "$data/app/temp" ] || fail "the work folder was left behind"
+
+  # The peer: the same file from the same server, extracted, copied.
+  rm -rf "$data/peer" "$data/peer-target"
+  mkdir -p "$data/peer"
+  start=$(now)
+  curl -sf -o "$data/peer/123.7z" "http://$host/dowfile/123.rar"
+  7zz x -y -bso0 -bsp0 "-o$data/peer/temp" "$data/peer/123.7z"
+  cp -r "$data/peer/temp" "$data/peer-target"
+  peer+=("$(seconds_since "$start")")
+  diff -rq "$product" "$data/peer-target" >/dev/null || fail "curl + 7zz + cp result differs"
+done
+
+t_wizard=$(printf '%s\n' "${wizard[@]}" | median)
+t_peer=$(printf '%s\n' "${peer[@]}" | median)
+echo "   wizard:         ${wizard[*]} s"
+echo "   curl+7zz x+cp:  ${peer[*]} s"
+
+echo "== results (median of $rounds; the machine's load makes them noisy)"
+wine_name=wine64
+wine_can_run_32bit && wine_name=wine
+printf 'copy %d files %d MiB: CopyFolderTree (%s) %s s, cp -r + rm -r %s s, ratio %s\n' \
+  "$copy_files" "$copy_mib" "$wine_name" "$t_outer" "$t_native" "$(ratio "$t_outer" "$t_native")"
+printf '   without Wine start-up (%s s): copy inside the program %s s, ratio %s\n' \
+  "$t_start" "$t_inner" "$(ratio "$t_inner" "$t_native")"
+printf 'whole install %d MiB: wizard %s s, curl+7zz+cp %s s, ratio %s\n' \
+  "$package_mib" "$t_wizard" "$t_peer" "$(ratio "$t_wizard" "$t_peer")"
