@@ -80,10 +80,12 @@ rm -rf "$data"
 mkdir -p "$data"
 data=$(cd "$data" && pwd)
 wizard_pid=""
+watch_pid=""
 cleanup() {
   set +e
   stop_server
   [ -n "$wizard_pid" ] && kill "$wizard_pid" 2>/dev/null
+  [ -n "$watch_pid" ] && kill "$watch_pid" 2>/dev/null
   [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
   wine_session_end
   rm -rf "$data"
@@ -205,8 +207,24 @@ start_server "$site" "$data/server.log" "$data/server.out" || fail "the update s
 host=$(e2e_hosts | sed -n 1p)
 desktop="$HOME/Desktop"
 
+# watch_phases PACKAGE WORK TARGET: the times the downloaded package is put
+# in place, the first file lands in the work folder (the extraction began)
+# and the first file lands in the target (the copy began), one a line. It
+# only looks at the file system, so it is never on the wizard's way.
+watch_phases() {
+  until [ -e "$1" ]; do sleep 0.05; done
+  now
+  until compgen -G "$2/*" >/dev/null; do sleep 0.05; done
+  now
+  until compgen -G "$3/*" >/dev/null; do sleep 0.05; done
+  now
+}
+# The median of a column of the phase table.
+phase() { cut -d' ' -f"$1" "$data/phases" | median; }
+
 wizard=()
 peer=()
+: > "$data/phases"
 for r in $(seq 1 "$rounds"); do
   echo "   round $r of $rounds"
   # The wizard, in a folder of its own with the archiver library beside it
@@ -217,6 +235,8 @@ for r in $(seq 1 "$rounds"); do
   cp "$build/OrvaneSetup.exe" "$build/7-zip32.dll" "$data/app/"
   touch "$data/marker"
   start=$(now)
+  watch_phases "$data/app/123.7z" "$data/app/temp" "$data/target" > "$data/watch" &
+  watch_pid=$!
   orvane_wine "$data/app/OrvaneSetup.exe" "yf123,1.0" &
   wizard_pid=$!
   # One driver for every step, so no program start lies on the wizard's
@@ -227,22 +247,35 @@ for r in $(seq 1 "$rounds"); do
     click 1002 click 1003 click 1009 closed >/dev/null || fail "the driver did not get through the wizard"
   code=0
   wait "$wizard_pid" || code=$?
-  wizard+=("$(seconds_since "$start")")
+  end=$(now)
+  wizard+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')")
   wizard_pid=""
   [ "$code" = 0 ] || fail "the wizard ended with exit code $code"
   diff -rq "$product" "$data/target" >/dev/null || fail "the wizard's install differs from the package"
   [ -z "$(find "$desktop" -name '*.lnk' -newer "$data/marker")" ] || fail "a desktop shortcut was made"
   [ ! -e "$data/target/started.txt" ] || fail "the product was started"
   [ ! -d "$data/app/temp" ] || fail "the work folder was left behind"
+  # All seen by now (the package stays beside the wizard): download (with
+  # Wine's start and the feed), the two pages, extraction, copy and finish.
+  wait "$watch_pid"
+  watch_pid=""
+  { read -r downloaded && read -r extracting && read -r copying; } < "$data/watch"
+  phases=$(awk -v a="$start" -v d="$downloaded" -v x="$extracting" -v c="$copying" -v e="$end" \
+    'BEGIN { printf "%.3f %.3f %.3f %.3f", d - a, x - d, c - x, e - c }')
 
   # The peer: the same file from the same server, extracted, copied.
   rm -rf "$data/peer" "$data/peer-target"
   mkdir -p "$data/peer"
   start=$(now)
   curl -sf -o "$data/peer/123.7z" "http://$host/dowfile/123.rar"
+  downloaded=$(now)
   7zz x -y -bso0 -bsp0 "-o$data/peer/temp" "$data/peer/123.7z"
+  extracted=$(now)
   cp -r "$data/peer/temp" "$data/peer-target"
-  peer+=("$(seconds_since "$start")")
+  end=$(now)
+  peer+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')")
+  echo "$phases $(awk -v a="$start" -v d="$downloaded" -v x="$extracted" -v e="$end" \
+    'BEGIN { printf "%.3f %.3f %.3f", d - a, x - d, e - x }')" >> "$data/phases"
   diff -rq "$product" "$data/peer-target" >/dev/null || fail "curl + 7zz + cp result differs"
 done
 
@@ -250,6 +283,9 @@ t_wizard=$(printf '%s\n' "${wizard[@]}" | median)
 t_peer=$(printf '%s\n' "${peer[@]}" | median)
 echo "   wizard:         ${wizard[*]} s"
 echo "   curl+7zz x+cp:  ${peer[*]} s"
+echo "   wizard phases:  Wine start, feed and download $(phase 1) s, welcome and folder pages" \
+  "$(phase 2) s, extraction $(phase 3) s, copy and finish $(phase 4) s"
+echo "   peer phases:    curl $(phase 5) s, 7zz x $(phase 6) s, cp -r $(phase 7) s"
 
 echo "== results (median of $rounds; the machine's load makes them noisy)"
 wine_name=wine64
