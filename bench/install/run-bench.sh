@@ -54,7 +54,8 @@ fi
 build=$(cd "$ORVANE_E2E_BUILD" && pwd)
 cmake --build "$build" -j2 --target orvane_setup sevenzip_dll ui_driver sample_product >/dev/null
 copy_cli=$build/bench/install/install_copy_bench.exe
-if cmake --build "$build" --target help | grep -q '^\.\.\. install_copy_bench$'; then
+# grep reads the whole list: an early exit would break the pipe.
+if cmake --build "$build" --target help | grep '^\.\.\. install_copy_bench$' >/dev/null; then
   cmake --build "$build" -j2 --target install_copy_bench >/dev/null
 else
   # A build that does not read bench/install: the program is compiled the
