@@ -44,6 +44,10 @@ void ApplyPageStep(const PageStep& step, HWND window) {
   if (step.nextCaption) SetControlText(NextButton, *step.nextCaption);
   if (step.targetFolderText) SetControlText(TargetFolderEdit, *step.targetFolderText);
   if (step.page) InstallPage = *step.page;
+  // The folder page is where a folder is chosen: the install step's program
+  // check disables Browse with the other buttons, and the roads that lead
+  // back here (Try Again after an extraction error, Back) must give it back.
+  if (step.page == WizardPage::TargetFolder) EnableControl(BrowseButton, true);
   if (step.repaint) RepaintWizard(window);
   StartPageWork(step.work, window);
 }

@@ -12,6 +12,7 @@
 #include "startup/process_values.h"
 #include "win/install/install_win_fixture.h"
 #include "wizard/controls.h"
+#include "wizard/page_actions.h"
 #include "wizard/page_state.h"
 #include "wizard/wizard_window.h"
 
@@ -111,6 +112,11 @@ TEST_F(InstallStepTest, BrokenPackageTryAgainDeletesItAndGoesBackToWelcome) {
   EXPECT_FALSE(FileExists(PackageFilePath));
   EXPECT_EQ(InstallPage, WizardPage::Welcome);
   EXPECT_TRUE(IsWindowEnabled(NextButton));
+  // Next leads to the folder page again, where Browse works once more.
+  EXPECT_FALSE(IsWindowEnabled(BrowseButton));
+  OnNextClicked(0, WizardHandle, NextButton, kNextButtonId);
+  EXPECT_EQ(InstallPage, WizardPage::TargetFolder);
+  EXPECT_TRUE(IsWindowEnabled(BrowseButton));
 }
 
 TEST_F(InstallStepTest, BrokenPackageCancelShowsFinishWithNothingInstalled) {
