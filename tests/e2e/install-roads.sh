@@ -90,7 +90,7 @@ publish 202 "解压包" "解压缩" "解压目录" || exit 1
 p="$work/product-203"
 mkdir -p "$p/数据"
 cp "$sample" "$p/SampleProduct.exe"
-head -c 6000000 /dev/urandom | (cd "$p/数据" && split -b 1000 -a 4 -d --additional-suffix=.dat - 块)
+head -c 5000000 /dev/urandom | (cd "$p/数据" && split -b 2000 -a 4 -d --additional-suffix=.dat - 块)
 publish 203 "大软件" SampleProduct.exe "Orvane 大软件" || exit 1
 
 # 204: published broken first (the packed data damaged, the block intact).
@@ -117,12 +117,13 @@ app() {
   cp "$build/OrvaneSetup.exe" "$1/"
   [ "${2:-}" = nolib ] || cp "$build/7-zip32.dll" "$1/"
 }
+# sums FOLDER: one "checksum  path" line per file below FOLDER, sorted.
+sums() { (cd "$1" 2>/dev/null && find . -type f -print0 | xargs -0 -r sha1sum | LC_ALL=C sort); }
 # same_files PRODUCT FOLDER: every file of PRODUCT is in FOLDER, same bytes.
 same_files() {
-  local f
-  while IFS= read -r -d '' f; do
-    cmp -s "$1/$f" "$2/$f" || { echo "   $f differs or is missing in $2"; return 1; }
-  done < <(cd "$1" && find . -type f -print0)
+  local missing
+  missing=$(LC_ALL=C comm -23 <(sums "$1") <(sums "$2"))
+  [ -z "$missing" ] || { echo "   differs or missing in $2:"; head -5 <<<"$missing"; return 1; }
 }
 # label_until PREFIX: waits until the status line begins with PREFIX (up to
 # a minute) and prints it.
@@ -145,6 +146,24 @@ finish_plain() {
 # close_wizard: WM_CLOSE to the wizard's windows, as the close box sends it.
 close_wizard() { orvane_wine taskkill /im OrvaneSetup.exe >/dev/null 2>&1; }
 no_product_running() { ! pgrep -f "$1" >/dev/null; }
+
+# start_paced_server SITE LOG OUT RATE: start_server whose files go out at
+# RATE bytes a second.
+start_paced_server() {
+  local host listen=()
+  for host in $(e2e_hosts); do listen+=(--listen "$host"); done
+  : > "$3"
+  "$tools/update_server/orvane-update-server" --site "$1" --check-key "$check_key" \
+    "${listen[@]}" --log "$2" --pace-bytes-per-second "$4" > "$3" 2>&1 &
+  server_pid=$!
+  for _ in $(seq 1 100); do
+    [ "$(grep -c '^ready' "$3")" -ge 3 ] && return 0
+    kill -0 "$server_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  cat "$3" >&2
+  return 1
+}
 
 # --- the roads ----------------------------------------------------------------
 # start_wizard FOLDER ARG: starts the wizard of FOLDER; its pid in $pid.
@@ -194,16 +213,11 @@ box_has() {
 # moved_not_lost PRODUCT TARGET WORK: each file of PRODUCT lies, whole, in
 # exactly one of TARGET and WORK; prints how many reached TARGET.
 moved_not_lost() {
-  local f in_target=0
-  while IFS= read -r -d '' f; do
-    if [ -f "$2/$f" ]; then
-      cmp -s "$1/$f" "$2/$f" && [ ! -e "$3/$f" ] || { echo "   $f broken or doubled" >&2; return 1; }
-      in_target=$((in_target + 1))
-    else
-      cmp -s "$1/$f" "$3/$f" || { echo "   $f lost" >&2; return 1; }
-    fi
-  done < <(cd "$1" && find . -type f -print0)
-  echo "$in_target"
+  if ! cmp -s <(sums "$1") <(LC_ALL=C sort <(sums "$2") <(sums "$3")); then
+    echo "   files lost, broken or doubled between $2 and $3" >&2
+    return 1
+  fi
+  sums "$2" | wc -l
 }
 files_in() { find "$1" -type f 2>/dev/null | wc -l; }
 no_lnk() { ! ls "$desktop"/*.lnk >/dev/null 2>&1; }
@@ -342,5 +356,50 @@ ok=0
 grep -qP '^100[23]\tButton\t1' <<<"$controls" && { echo "   the finish page shows its boxes"; ok=1; }
 same_files "$work/product-202" "$a/解压目录" || ok=1
 verdict $ok "extract-only: no folder page, files in the wizard's folder + description, no boxes, Next closes, exit code 0"
+
+# --- 6. the archive library fetched; a broken package, Try Again ------------------
+# The server now sends its files at a pace, so that the Downloading page
+# stays long enough to be photographed (7.).
+stop_server
+start_paced_server "$site" "$work/server-paced.log" "$work/server-paced.out" 400000 ||
+  { echo "paced server did not start"; exit 1; }
+a="$work/app-fetch"
+app "$a" nolib
+start_wizard "$a" yf204,1.0
+box=""
+drove=1
+download_label=""
+if driver --timeout 30000 ready 1007 >/dev/null && label_until "下载【204.7z】中..完成:" >/dev/null; then
+  driver shot "Z:$shots/downloading.png" >/dev/null
+  download_label=$(driver get 1000 | iconv -f GBK -t UTF-8)
+fi
+if loaded "$a" 204 && to_install "$roads_win\\Fetch"; then
+  box=$(driver --timeout 60000 msgbox | iconv -f GBK -t UTF-8)
+  # Mended on the site before the user asks again.
+  cp "$work/204.7z" "$site/dowfile/204.rar"
+  driver --timeout 5000 msgbox 10 >/dev/null &&
+    driver --timeout 30000 ready 1009 >/dev/null && to_install "$roads_win\\Fetch" && finish_plain &&
+    drove=0
+fi
+wait_exit "$pid"
+code=$?
+ok=0
+box_has "$box" "caption: Pellumo" "解压文件时发生错误！！" || ok=1
+[ "$drove" = 0 ] && [ "$code" = 0 ] || { echo "   the second try did not install (exit code $code)"; ok=1; }
+cmp -s "$build/7-zip32.dll" "$a/7-zip32.dll" || { echo "   the archive library was not fetched"; ok=1; }
+same_files "$work/product-204" "$roads/Fetch" || ok=1
+# The package, the library, then the package again.
+fetched=$(grep -oE 'a=(204\.7z|7-zip32\.dll)&[^ ]* 200' "$work/server-paced.log" | cut -d'&' -f1 | tr '\n' ' ')
+[ "$fetched" = "a=204.7z a=7-zip32.dll a=204.7z " ] || { echo "   fetched: $fetched"; ok=1; }
+verdict $ok "library fetched first; a broken package gives the Pellumo box, Try Again fetches it anew and installs"
+
+# --- 7. screenshots of the Downloading and Installing pages ----------------------
+ok=0
+for s in downloading installing; do
+  [ "$(head -c 4 "$shots/$s.png" 2>/dev/null | tail -c 3)" = PNG ] || { echo "   no $s.png"; ok=1; }
+done
+case "$download_label" in "下载【204.7z】中..完成:"*) ;; *) echo "   downloading shot: $download_label"; ok=1 ;; esac
+case "$shot_label" in "解压："* | "复制："*) ;; *) echo "   installing shot: $shot_label"; ok=1 ;; esac
+verdict $ok "screenshots of the Downloading and the Installing pages while they work, in $shots"
 
 summary "install roads"
