@@ -13,6 +13,9 @@
 //                                         in RECORD
 //   qq-stand-in none RECORD FILE          notes FILE and ends without a window
 //   qq-stand-in idle                      a game program with a hidden window
+//   qq-stand-in await TITLE MS            ends with 0 once a top-level window
+//                                         titled TITLE exists (hidden ones
+//                                         count), with 1 after MS milliseconds
 //
 // The tests copy it under the names and into the folders they need.
 #include <windows.h>
@@ -85,6 +88,16 @@ void Record(const std::string& recordFile, const std::string& opened) {
   CloseHandle(file);
 }
 
+// Lets a script start a stand-in and go on only once its window is up.
+int Await(const char* title, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!FindWindowA(nullptr, title)) {
+    if (GetTickCount() - start > timeoutMs) return 1;
+    Sleep(20);
+  }
+  return 0;
+}
+
 int Manager(const std::string& layout) {
   // Titled once its boxes exist, so a test that sees the title sees them.
   HWND manager = TopLevel("OrvaneStandInManager", "", true);
@@ -125,6 +138,9 @@ int main(int argc, char** argv) {
   if (mode == "none" && argc > 3) {
     Record(argv[2], argv[3]);
     return 0;
+  }
+  if (mode == "await" && argc > 3) {
+    return Await(argv[2], static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
   }
   if (mode == "idle") {
     TopLevel("OrvaneStandInGame", "OrvaneStandInGame", false);
