@@ -10,7 +10,9 @@
 # Xvfb and is driven automatically, and the install is then checked: every
 # file of the package in the target byte for byte, the product started with
 # the folder as its parameters, the post-install batch file run, the desktop
-# shortcut made, exit code 0. Screenshots of each page go to
+# shortcut made, exit code 0. The server sends its files at a pace, so that
+# the download pages can be watched; screenshots of each page (welcome,
+# folder, the library's download, extraction and copy, finish) go to
 # build/<preset>/demo/shots/. Arguments replace the wizard's command line
 # (default: yf123,1.0).
 set -euo pipefail
@@ -40,6 +42,9 @@ echo "== the studio packs, stamps and publishes product 123, version 1.2.0"
 cp "$build/sample/SampleProduct.exe" "$demo/product/"
 printf 'Orvane 示例软件\r\n版本 1.2.0\r\n' > "$demo/product/说明.txt"
 printf '@echo off\r\necho post-install batch ran> batch-ran.txt\r\n' > "$demo/product/!绿化.bat"
+# Many small files, so that extraction and copy take a moment to watch.
+mkdir -p "$demo/product/资料"
+{ yes "Orvane 示例软件资料" || true; } | head -c 1500000 | (cd "$demo/product/资料" && split -b 1000 -a 4 -d --additional-suffix=.txt - 资料)
 (cd "$demo/product" && 7zz a -bso0 -bsp0 "$demo/123.7z" .)
 "$tools/package_stamp/orvane-stamp" write "$demo/123.7z" --id 123 --name "示例软件" \
   --file-name SampleProduct.exe --version 1.2.0 --date 2026-12-08 --description "Orvane 示例软件"
@@ -71,7 +76,7 @@ wine_session_start "$build"
 
 echo "== starting the studio's update server"
 "$tools/update_server/orvane-update-server" --site "$demo/site" --check-key "$check_key" \
-  --log "$demo/server.log" > "$demo/server.out" 2>&1 &
+  --pace-bytes-per-second 250000 --log "$demo/server.log" > "$demo/server.out" 2>&1 &
 server_pid=$!
 for _ in $(seq 1 100); do
   [ "$(grep -c '^ready' "$demo/server.out" 2>/dev/null)" -ge 3 ] && break
@@ -92,20 +97,38 @@ wizard_pid=$!
 
 driver() { orvane_wine "$build/ui-driver.exe" --timeout 60000 "$@"; }
 shot() { driver shot "Z:$demo/shots/$1.png" >/dev/null && echo "   screenshot: $demo/shots/$1.png"; }
+# label_until PREFIX...: waits until the status line begins with one of the
+# PREFIXes.
+label_until() {
+  local text prefix
+  for _ in $(seq 1 300); do
+    text=$(driver --timeout 2000 get 1000 2>/dev/null | iconv -f GBK -t UTF-8)
+    for prefix in "$@"; do
+      case "$text" in "$prefix"*) return 0 ;; esac
+    done
+  done
+  return 1
+}
 
 if [ "$interactive" = 1 ]; then
   echo "The wizard is open on your display; install and close it to finish."
 else
   driver wait >/dev/null
-  # Welcome: the package has been downloaded and its block read.
+  # Welcome: the package has been downloaded and its block read. (The
+  # window shows the welcome page's buttons before that already.)
+  for _ in $(seq 1 600); do [ -f "$demo/app/123.7z" ] && break; sleep 0.1; done
   driver ready 1009 >/dev/null
   shot 1-welcome
   driver click 1009 ready 1004 >/dev/null
   driver set 1006 "$target_win" >/dev/null
   shot 2-target-folder
-  # The install step: extraction and copy, then the finish page.
-  driver click 1009 text 1009 "完成" ready 1009 >/dev/null
-  shot 3-finish
+  # The install step: the archive library is fetched first, then the
+  # extraction and the copy, then the finish page.
+  driver click 1009 >/dev/null
+  label_until "下载【7-zip32.dll】中..完成:" && shot 3-downloading
+  label_until "解压：" "复制：" && shot 4-installing
+  driver text 1009 "完成" ready 1009 >/dev/null
+  shot 5-finish
   driver click 1009 closed >/dev/null
 fi
 wizard_code=0
@@ -125,9 +148,11 @@ sed 's/^/   /' "$demo/server.log"
 problems=0
 fail() { echo "CHECK FAILED: $*"; problems=1; }
 [ "$wizard_code" = 0 ] || fail "exit code $wizard_code"
-for f in "$demo/product"/*; do
-  name=$(basename "$f")
-  cmp -s "$f" "$target_unix/$name" || fail "$name differs or is missing in the target"
+while IFS= read -r -d '' name; do
+  cmp -s "$demo/product/$name" "$target_unix/$name" || fail "$name differs or is missing in the target"
+done < <(cd "$demo/product" && find . -type f -print0)
+for name in 3-downloading 4-installing; do
+  [ -f "$demo/shots/$name.png" ] || fail "no screenshot $name.png"
 done
 [ -f "$target_unix/started.txt" ] || fail "the product was not started"
 grep -q 'SampleProduct.exe" C:' "$target_unix/started.txt" 2>/dev/null ||
