@@ -125,11 +125,12 @@ same_files() {
   missing=$(LC_ALL=C comm -23 <(sums "$1") <(sums "$2"))
   [ -z "$missing" ] || { echo "   differs or missing in $2:"; head -5 <<<"$missing"; return 1; }
 }
-# label_until PREFIX: waits until the status line begins with PREFIX (up to
-# a minute) and prints it.
+# label_until PREFIX [STOP-FILE]: waits until the status line begins with
+# PREFIX (up to a minute, or until STOP-FILE exists) and prints it.
 label_until() {
   local text
   for _ in $(seq 1 300); do
+    [ -n "${2:-}" ] && [ -e "$2" ] && return 1
     text=$(driver --timeout 2000 get 1000 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r')
     case "$text" in "$1"*) echo "$text"; return 0 ;; esac
   done
@@ -143,7 +144,9 @@ install_into() {
 finish_plain() {
   driver --timeout 60000 text 1009 "完成" ready 1009 click 1002 click 1003 click 1009 closed >/dev/null
 }
-# close_wizard: WM_CLOSE to the wizard's windows, as the close box sends it.
+# close_wizard: WM_CLOSE to the wizard's windows, as the close box sends it
+# (Wine's taskkill without /f posts it); Cancel is disabled while the
+# install step works.
 close_wizard() { orvane_wine taskkill /im OrvaneSetup.exe >/dev/null 2>&1; }
 no_product_running() { ! pgrep -f "$1" >/dev/null; }
 
@@ -238,7 +241,7 @@ ok=0
 [ "$code" = 0 ] || { echo "   exit code $code"; ok=1; }
 same_files "$work/product-201" "$t" || ok=1
 no_lnk || { echo "   a desktop shortcut was made"; ok=1; }
-{ [ ! -f "$t/started.txt" ] && no_product_running 'Normal\\SampleProduct'; } ||
+{ [ ! -f "$t/started.txt" ] && no_product_running 'OrvaneRoads\\Normal\\SampleProduct'; } ||
   { echo "   the product was started"; ok=1; }
 verdict $ok "normal road, both boxes cleared: files in place, no shortcut, product not started, exit code 0"
 ok=0
@@ -285,10 +288,13 @@ a="$work/app-close-copy"
 app "$a"
 start_wizard "$a" yf203,1.0
 label=""
-loaded "$a" 203 && to_install "$roads_win\\Copy" && label=$(label_until "复制：") && close_wizard
+asked=""
+loaded "$a" 203 && to_install "$roads_win\\Copy" && label=$(label_until "复制：") && close_wizard &&
+  asked=$(driver --timeout 2000 msgbox 2>/dev/null | iconv -f GBK -t UTF-8)
 wait_exit "$pid"
 code=$?
 ok=0
+[ -z "$asked" ] || { echo "   a box during the copy: $asked"; ok=1; }
 [ -n "$label" ] || { echo "   the copy was not seen"; ok=1; }
 [ "$code" = 0 ] || { echo "   exit code $code"; ok=1; }
 copied=$(moved_not_lost "$work/product-203" "$roads/Copy" "$a/temp") || ok=1
@@ -301,11 +307,14 @@ a="$work/app-close-extract"
 app "$a"
 start_wizard "$a" yf203,1.0
 box=""
+asked=""
 loaded "$a" 203 && to_install "$roads_win\\Extract" && label_until "解压：" >/dev/null && close_wizard &&
-  box=$(driver --timeout 20000 msgbox 6 | iconv -f GBK -t UTF-8)
+  box=$(driver --timeout 20000 msgbox 6 | iconv -f GBK -t UTF-8) &&
+  asked=$(driver --timeout 2000 msgbox 2>/dev/null | iconv -f GBK -t UTF-8)
 wait_exit "$pid"
 code=$?
 ok=0
+[ -z "$asked" ] || { echo "   a box after the stop: $asked"; ok=1; }
 box_has "$box" "caption: Orvane软件安装" "正在解压文件中，是否要强制停止解压？" || ok=1
 [ "$code" = 0 ] || { echo "   exit code $code"; ok=1; }
 [ "$(files_in "$roads/Extract")" = 0 ] || { echo "   files were installed"; ok=1; }
@@ -361,7 +370,7 @@ verdict $ok "extract-only: no folder page, files in the wizard's folder + descri
 # The server now sends its files at a pace, so that the Downloading page
 # stays long enough to be photographed (7.).
 stop_server
-start_paced_server "$site" "$work/server-paced.log" "$work/server-paced.out" 400000 ||
+start_paced_server "$site" "$work/server-paced.log" "$work/server-paced.out" 250000 ||
   { echo "paced server did not start"; exit 1; }
 a="$work/app-fetch"
 app "$a" nolib
@@ -369,7 +378,8 @@ start_wizard "$a" yf204,1.0
 box=""
 drove=1
 download_label=""
-if driver --timeout 30000 ready 1007 >/dev/null && label_until "下载【204.7z】中..完成:" >/dev/null; then
+if driver --timeout 30000 ready 1007 >/dev/null &&
+  label_until "下载【204.7z】中..完成:" "$a/204.7z" >/dev/null; then
   driver shot "Z:$shots/downloading.png" >/dev/null
   download_label=$(driver get 1000 | iconv -f GBK -t UTF-8)
 fi
