@@ -23,7 +23,8 @@
 #   7. screenshots of the Downloading page (paced server) and the Installing
 #      page (a large package), in e2e-install/shots/
 # Needs the Windows build (OrvaneSetup.exe, 7-zip32.dll, ui-driver.exe,
-# sample/SampleProduct.exe) and the studio's tools; takes about two minutes.
+# sample/SampleProduct.exe) and the studio's tools (scripts/demo.sh builds
+# both); takes about a minute and a half.
 set -uo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/e2e-lib.sh"
 
@@ -37,6 +38,8 @@ for f in "$build/OrvaneSetup.exe" "$build/7-zip32.dll" "$build/ui-driver.exe" "$
   "$stamp" "$scramble" "$tools/update_server/orvane-update-server"; do
   [ -f "$f" ] || { echo "missing $f"; exit 1; }
 done
+"$tools/update_server/orvane-update-server" --help | grep -q -- --pace-bytes-per-second ||
+  { echo "the update server cannot pace its files: rebuild the studio's tools"; exit 1; }
 
 cleanup() {
   stop_server
