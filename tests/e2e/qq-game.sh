@@ -18,7 +18,10 @@
 #   ... and MiniGamesDirectory empty: the "找不到QQ游戏大厅" box, Finish page
 #   a package whose config.ini lacks DestRootFolder: the "找不到游戏配置"
 #     box, Finish page
-# Every run ends with exit code 0. Screenshots go to BUILD/e2e-qq/shots/.
+#   an updater that never shows a window: the wait runs out (10 s), the
+#     copy is made
+# Every run ends with exit code 0. Screenshots go to BUILD/e2e-qq/shots/;
+# ORVANE_QQ_SCENARIOS="a c" runs only those.
 set -uo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/e2e-lib.sh"
 
@@ -44,12 +47,14 @@ hall_key='HKLM\SOFTWARE\Tencent\QQGame\SYS'
 qgi_progid='OrvaneE2E.qgi'
 reg() { orvane_wine reg "$@" >/dev/null 2>&1; }
 
+old_d=""
 cleanup() {
   stop_server
   reg delete "$hall_key" /reg:32 /f
   reg delete 'HKLM\Software\Classes\.qgi' /f
   reg delete "HKLM\\Software\\Classes\\$qgi_progid" /f
   rm -f "$WINEPREFIX/dosdevices/d:"
+  [ -n "$old_d" ] && ln -s "$old_d" "$WINEPREFIX/dosdevices/d:"
   wineserver -k 2>/dev/null || true
   wine_session_end
 }
@@ -60,15 +65,23 @@ wineserver -k 2>/dev/null || true
 
 rm -rf "$work"
 mkdir -p "$hall" "$app" "$site/dowfile/pipei" "$studio" "$shots" "$drive/Packages"
+# D: is this test's folder while it runs; an earlier mapping comes back.
+old_d=$(readlink "$WINEPREFIX/dosdevices/d:" 2>/dev/null || true)
+[ "$old_d" = "$drive" ] && old_d=""
 ln -sfn "$drive" "$WINEPREFIX/dosdevices/d:"
 cp "$standin" "$hall/QQGame.exe"
 cp "$build/OrvaneSetup.exe" "$build/7-zip32.dll" "$app/"
 
-# The shell opens ".qgi" files with the stand-in updater.
-updater_command="\"$(winpath "$standin")\" updater 2000 \"$(winpath "$record")\" \"%1\""
-reg add 'HKLM\Software\Classes\.qgi' /ve /t REG_SZ /d "$qgi_progid" /f
-reg add "HKLM\\Software\\Classes\\$qgi_progid\\shell\\open\\command" /ve /t REG_SZ \
-  /d "$updater_command" /f
+# qgi_opens_with MODE...: the shell opens ".qgi" files with the stand-in
+# (updater MS: its window for MS milliseconds; none: no window at all),
+# which notes the file in the record.
+qgi_opens_with() {
+  local command="\"$(winpath "$standin")\" $* \"$(winpath "$record")\" \"%1\""
+  reg add 'HKLM\Software\Classes\.qgi' /ve /t REG_SZ /d "$qgi_progid" /f
+  reg add "HKLM\\Software\\Classes\\$qgi_progid\\shell\\open\\command" /ve /t REG_SZ \
+    /d "$command" /f
+}
+qgi_opens_with updater 2000
 
 # hall_registry GAMEDIR [MINIGAMESDIR]: the hall's values in the 32-bit view.
 hall_registry() {
@@ -130,7 +143,7 @@ updater_saw() { iconv -f GBK -t UTF-8 "$record" 2>/dev/null | grep -qiF "$1"; }
 shot() { driver shot "Z:$shots/$1.png" >/dev/null 2>&1 || echo "   (no screenshot $1)"; }
 
 # scenario X: true when X is to run (ORVANE_QQ_SCENARIOS, default all).
-scenario() { [[ " ${ORVANE_QQ_SCENARIOS:-a b c d e f} " == *" $1 "* ]]; }
+scenario() { [[ " ${ORVANE_QQ_SCENARIOS:-a b c d e f g} " == *" $1 "* ]]; }
 # What the wizard showed when a scenario failed.
 diagnose() {
   shot "$1-failed"
@@ -337,8 +350,26 @@ scenario_f() {
   report "config.ini without DestRootFolder: the 找不到游戏配置 box, Finish, exit code 0"
 }
 
+scenario_g() {
+  reset_game
+  hall_registry 'D:\Games\QQGame'
+  qgi_opens_with none
+  start_wizard "$qgi"
+  welcome_next g
+  driver --timeout 30000 text 1000 "启动QQ游戏更新程序..........." >/dev/null ||
+    problems+=("no wait for the updater")
+  shot g-waiting-for-the-updater
+  driver --timeout 60000 text 1009 "完成" ready 1009 >/dev/null || problems+=("no Finish page")
+  shot g-finished
+  close_wizard g
+  qgi_opens_with updater 2000
+  installed_ok || problems+=("install incomplete")
+  updater_saw 'QQ特别版-2.qgi' || problems+=("the package was not opened")
+  report "an updater that never shows its window: the wait runs out, the copy is made, exit code 0"
+}
+
 start_server "$site" "$work/server.log" "$work/server.out" || { echo "server did not start"; exit 1; }
-for s in a b c d e f; do
+for s in a b c d e f g; do
   scenario "$s" && "scenario_$s"
 done
 summary "qq game"
