@@ -54,10 +54,13 @@ if [ -f "$root/build/$preset/CMakeCache.txt" ]; then
 fi
 
 # End to end: the studio's server, the sample product, and the wizard
-# driven through a whole install (the demo, checked).
+# driven through a whole install (the demo, checked), then the update
+# check, the install engine's other roads and the game hall road.
 if [ -f "$root/build/$preset/OrvaneSetup.exe" ]; then
   ORVANE_DEMO_AUTO=1 run end-to-end-install "$root/scripts/demo.sh" &&
     run end-to-end-update-check "$root/tests/e2e/update-check.sh"
+  run end-to-end-install-roads "$root/tests/e2e/install-roads.sh"
+  run end-to-end-qq-game "$root/tests/e2e/qq-game.sh"
 fi
 
 if [ ${#failed[@]} -gt 0 ]; then
