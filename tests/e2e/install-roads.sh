@@ -128,24 +128,18 @@ same_files() {
   missing=$(LC_ALL=C comm -23 <(sums "$1") <(sums "$2"))
   [ -z "$missing" ] || { echo "   differs or missing in $2:"; head -5 <<<"$missing"; return 1; }
 }
-# label_until PREFIX [STOP-FILE]: waits until the status line begins with
-# PREFIX (up to a minute, or until STOP-FILE exists) and prints it.
+# label_until PREFIX [STOP-FILE]: waits until the status line of the wizard
+# $pid begins with PREFIX (up to a minute; not once STOP-FILE exists or the
+# wizard has ended) and prints it.
 label_until() {
   local text
   for _ in $(seq 1 300); do
     [ -n "${2:-}" ] && [ -e "$2" ] && return 1
+    kill -0 "$pid" 2>/dev/null || return 1
     text=$(driver --timeout 2000 get 1000 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r')
     case "$text" in "$1"*) echo "$text"; return 0 ;; esac
   done
   return 1
-}
-# to_folder_page TARGET-WIN: from the welcome page to the install step.
-install_into() {
-  driver --timeout 30000 ready 1009 click 1009 ready 1004 set 1006 "$1" click 1009 >/dev/null
-}
-# clear_boxes_and_finish: both finish-page boxes cleared, then Next.
-finish_plain() {
-  driver --timeout 60000 text 1009 "完成" ready 1009 click 1002 click 1003 click 1009 closed >/dev/null
 }
 # close_wizard: WM_CLOSE to the wizard's windows, as the close box sends it
 # (Wine's taskkill without /f posts it); Cancel is disabled while the
