@@ -52,25 +52,9 @@ if [ -z "${ORVANE_E2E_BUILD:-}" ]; then
   export ORVANE_E2E_BUILD=$root/build/$preset
 fi
 build=$(cd "$ORVANE_E2E_BUILD" && pwd)
-cmake --build "$build" -j2 --target orvane_setup sevenzip_dll ui_driver sample_product >/dev/null
+cmake --build "$build" -j2 --target orvane_setup sevenzip_dll ui_driver sample_product \
+  install_copy_bench >/dev/null || fail "the build failed"
 copy_cli=$build/bench/install/install_copy_bench.exe
-# grep reads the whole list: an early exit would break the pipe.
-if cmake --build "$build" --target help | grep '^\.\.\. install_copy_bench$' >/dev/null; then
-  cmake --build "$build" -j2 --target install_copy_bench >/dev/null
-else
-  # A build that does not read bench/install: the program is compiled the
-  # way that build compiles the folder copy, and linked with the libraries
-  # the wizard itself is linked with.
-  echo "   (install_copy_bench is no target of $build: compiled with that build's flags)"
-  flags=$(grep -m1 -o '"command": "[^"]*src/install/folder_copy.cpp"' "$build/compile_commands.json" |
-    sed 's/^"command": "//; s/ -o .*//')
-  [ -n "$flags" ] || fail "no compile command of the folder copy in $build"
-  mkdir -p "$(dirname "$copy_cli")"
-  # shellcheck disable=SC2086 # the build's flags, word by word
-  (cd "$build" && $flags -o "$copy_cli.obj" -c "$root/bench/install/copy_tree_main.cpp" &&
-    ${flags%% *} -static -static-libgcc -static-libstdc++ "$copy_cli.obj" -o "$copy_cli" \
-      @CMakeFiles/orvane_setup.dir/linkLibs.rsp) || fail "install_copy_bench did not build"
-fi
 
 # The shared end-to-end pieces: hosts and check key read from the build,
 # the server, the driver.
