@@ -158,7 +158,7 @@ start_stand_in() {
   local args=("${@:2:$#-2}")
   orvane_wine "$exe" "${args[@]}" >/dev/null 2>&1 &
   stand_in_pid=$!
-  orvane_wine "$standin" await "$title" 20000
+  orvane_wine "$standin" await "$title" 20000 || echo "   $exe ${args[*]}: no window $title"
 }
 # end_stand_in EXENAME PID: ends the stand-in running under that file name
 # (PID is the shell's job that started it, not the program itself).
