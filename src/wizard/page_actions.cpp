@@ -19,6 +19,7 @@ PageFlowInput CurrentFlowInput() {
   input.packageName = PackageInfo.name;
   input.packageDescription = PackageInfo.description;
   input.programFolder = ProgramFolder;
+  input.packageLoaded = !PackageFilePath.empty();
   return input;
 }
 

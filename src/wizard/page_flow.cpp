@@ -21,6 +21,7 @@ PageStep NextStep(const PageFlowInput& input) {
   PageStep step;
   switch (input.page) {
     case WizardPage::Welcome:
+      if (!input.packageLoaded) break;
       if (input.extractOnly) {
         // No folder page: the package goes into a fixed folder beside us.
         step.targetFolderText = input.programFolder + input.packageDescription;

@@ -28,6 +28,10 @@ struct PageFlowInput {
   std::string packageName;         // PackageInfo.name
   std::string packageDescription;  // PackageInfo.description
   std::string programFolder;       // ProgramFolder, ending in its separator
+  // False until the package is read (PackageFilePath still empty): the
+  // welcome page is up while the feed is checked, and a Next then would
+  // install a package nobody has named yet.
+  bool packageLoaded = true;
 };
 
 // Every field left empty stays as it is. The fields are applied in the order

@@ -59,6 +59,14 @@ TEST(PageFlowNext, WelcomeOpensTheFolderPageWithTheProgramFolder) {
   EXPECT_EQ(step.work, PageWork::None);
 }
 
+TEST(PageFlowNext, WelcomeBeforeThePackageIsReadDoesNothing) {
+  for (const bool extractOnly : {false, true}) {
+    PageFlowInput input = At(WizardPage::Welcome, extractOnly);
+    input.packageLoaded = false;
+    EXPECT_TRUE(NextStep(input).DoesNothing()) << "extract-only " << extractOnly;
+  }
+}
+
 TEST(PageFlowNext, WelcomeInExtractOnlyModeStartsTheInstallStepWithoutAFolderPage) {
   const PageStep step = NextStep(At(WizardPage::Welcome, true));
   EXPECT_FALSE(step.page);  // the install step moves the wizard on

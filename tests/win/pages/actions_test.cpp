@@ -19,6 +19,16 @@ void Click(HWND window, HWND button, int id) {
   SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
+TEST_F(PageActionsTest, NextBeforeThePackageIsReadLeavesTheWelcomePage) {
+  PackageFilePath.clear();
+  ShowPage(1);
+  Click(window_, NextButton, kNextButtonId);
+  Settle();
+  EXPECT_EQ(InstallPage, WizardPage::Welcome);
+  EXPECT_EQ(WindowTextOf(TargetFolderEdit), "");
+  EXPECT_FALSE(IsWindowVisible(TargetFolderEdit));
+}
+
 TEST_F(PageActionsTest, NextFromWelcomeShowsTheFolderPageWithTheProgramFolder) {
   ProgramFolder = "C:\\Orvane\\";
   ShowPage(1);

@@ -185,6 +185,7 @@ void WizardPagesTest::SetUp() {
   PackageInfo.name = "图片工具";
   PackageInfo.fileName = "tools.exe";
   PackageInfo.description = "图片工具V2";
+  PackageFilePath = "C:\\Orvane\\tools.7z";
   TitleText = "Orvane图片工具";
   VersionText = "版本：2.0.1.5  日期：2026-11-30";
   PageHeading.clear();
