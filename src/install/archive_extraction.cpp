@@ -23,9 +23,24 @@ static_assert(std::is_same_v<decltype(&ExtractProgress), ExtractProgressCallback
               "the callback must have the library's calling convention");
 
 uint32_t LastExtractStatusTick = 0;
+uint32_t LastBarMoveTick = 0;
 
 void SetBarPosition(int percent) {
   if (IsWindow(ProgressBar)) SendMessageA(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+}
+
+void FollowFileProgress(int percent) {
+  if (!IsWindow(ProgressBar)) return;
+  const int shown = static_cast<int>(SendMessageA(ProgressBar, PBM_GETPOS, 0, 0));
+  if (percent == shown) return;
+  // Only a move that may have to wait reads the clock: the status line's
+  // throttle shares it.
+  if (percent != 100) {
+    const uint32_t now = InstallTicks();
+    if (!BarMoveDue(percent, shown, now, LastBarMoveTick)) return;
+    LastBarMoveTick = now;
+  }
+  SetBarPosition(percent);
 }
 
 }  // namespace
@@ -70,7 +85,7 @@ int32_t WINAPI ExtractProgress(void*, uint32_t, uint32_t state, void* info) {
       SetBarPosition(ExtractPercent(file->written_size, file->file_size));
     }
   } else if (file && state == kExtractFileProgress) {
-    SetBarPosition(ExtractPercent(file->written_size, file->file_size));
+    FollowFileProgress(ExtractPercent(file->written_size, file->file_size));
   }
   return AbortFlag == 1 ? 0 : 1;
 }

@@ -49,5 +49,22 @@ TEST(StatusUpdateDue, SurvivesTheWrapOfTheTick) {
   EXPECT_FALSE(StatusUpdateDue(5, 0xFFFFFFF0u));   // 21 ms later
 }
 
+TEST(BarMoveDue, ANewPositionEveryFortyMillisecondsAndAlwaysTheEnd) {
+  EXPECT_TRUE(BarMoveDue(10, 5, 1040, 1000));
+  EXPECT_FALSE(BarMoveDue(10, 5, 1039, 1000));
+  EXPECT_TRUE(BarMoveDue(100, 5, 1001, 1000));  // a finished file is always shown
+  EXPECT_TRUE(BarMoveDue(0, 100, 1040, 1000));  // and so is the start of the next
+}
+
+TEST(BarMoveDue, NeverForThePositionAlreadyShown) {
+  EXPECT_FALSE(BarMoveDue(37, 37, 9'000'000, 0));
+  EXPECT_FALSE(BarMoveDue(100, 100, 1001, 1000));
+}
+
+TEST(BarMoveDue, SurvivesTheWrapOfTheTick) {
+  EXPECT_TRUE(BarMoveDue(50, 40, 30, 0xFFFFFFF0u));   // 46 ms later
+  EXPECT_FALSE(BarMoveDue(50, 40, 10, 0xFFFFFFF0u));  // 26 ms later
+}
+
 }  // namespace
 }  // namespace orvane

@@ -3,7 +3,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "archiver/sevenzip_api.h"
 #include "install/archive_extraction.h"
@@ -88,32 +91,31 @@ TEST_F(ExtractionTest, OverwritesFilesOfTheSameNameAndTakesAFolderWithoutBacksla
 }
 
 TEST_F(ExtractionTest, StatusLineNamesTheFileWhenThreeHundredMillisecondsHavePassed) {
-  const std::string out = FreshFolder("extract-status");
-  uint32_t lastUpdate = 0;
   {
+    // Every reading of this clock is a second after the one before.
     FakeClock clock(1'000'000, 1000);
     ControlSpy label(ProgressLabel);
     ControlSpy bar(ProgressBar);
-    ASSERT_TRUE(ExtractArchive(Package(), out));
+    ASSERT_TRUE(ExtractArchive(Package(), FreshFolder("extract-status")));
     // One line per file that begins, each "解压：" and the name in the archive.
     ASSERT_EQ(label.texts.size(), std::size(kPackageFiles));
     for (const std::string& text : label.texts) EXPECT_EQ(text.rfind("解压：", 0), 0u) << text;
     EXPECT_NE(std::find(label.texts.begin(), label.texts.end(), "解压：bin\\app.dat"),
               label.texts.end());
     EXPECT_EQ(bar.positions.back(), 100);
-    // Every reading of the clock was an update.
-    lastUpdate = 1'000'000 + 1000 * static_cast<uint32_t>(label.texts.size() - 1);
   }
   {
-    // A clock that stands exactly 300 ms after the last update: no new
-    // line, but the bar still follows every report.
-    FakeClock clock(lastUpdate + 300, 0);
+    // Files beginning 300 ms apart: a line for the first, none exactly 300 ms
+    // later, the next one 600 ms after the line.
+    ExtractInfo info{};
+    info.file_size = 10;
+    FakeClock clock(7'000'000, 300);
     ControlSpy label(ProgressLabel);
-    ControlSpy bar(ProgressBar);
-    ASSERT_TRUE(ExtractArchive(Package(), FreshFolder("extract-status-2")));
-    EXPECT_TRUE(label.texts.empty());
-    EXPECT_GT(bar.positions.size(), 1u);
-    EXPECT_EQ(SendMessageA(ProgressBar, PBM_GETPOS, 0, 0), 100);
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+      strcpy(info.source_name, name);
+      EXPECT_EQ(ExtractProgress(nullptr, 0, kExtractFileBegins, &info), 1);
+    }
+    EXPECT_EQ(label.texts, (std::vector<std::string>{"解压：a.txt", "解压：c.txt"}));
   }
 }
 
@@ -139,6 +141,32 @@ TEST_F(ExtractionTest, TheCallbackAsksForAStopOnlyOnceAbortFlagIsSet) {
   EXPECT_EQ(ExtractProgress(nullptr, 0, kExtractFileBegins, nullptr), 1);
   AbortFlag = 1;
   EXPECT_EQ(ExtractProgress(nullptr, 0, kExtractFileProgress, &info), 0);
+}
+
+TEST_F(ExtractionTest, TheBarMovesWithinAFileAtMostEveryFortyMilliseconds) {
+  ExtractInfo info{};
+  info.file_size = 1000;
+  SendMessageA(ProgressBar, PBM_SETPOS, 1, 0);
+  ControlSpy bar(ProgressBar);
+  // Readings 100 ms apart from the first: each report may move the bar.
+  {
+    FakeClock clock(5'000'000, 100);
+    for (uint32_t written : {100u, 100u, 500u}) {
+      info.written_size = written;
+      EXPECT_EQ(ExtractProgress(nullptr, 0, kExtractFileProgress, &info), 1);
+    }
+  }
+  // The same position is never drawn twice.
+  EXPECT_EQ(bar.positions, (std::vector<int>{10, 50}));
+  // A clock that stands still: nothing new until the file is complete.
+  {
+    FakeClock clock(6'000'000, 0);
+    for (uint32_t written : {600u, 700u, 990u, 1000u}) {
+      info.written_size = written;
+      EXPECT_EQ(ExtractProgress(nullptr, 0, kExtractFileProgress, &info), 1);
+    }
+  }
+  EXPECT_EQ(bar.positions, (std::vector<int>{10, 50, 60, 100}));
 }
 
 TEST_F(ExtractionTest, AFileThatIsNoArchiveGivesFalseWithoutABox) {
