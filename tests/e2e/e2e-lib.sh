@@ -23,14 +23,16 @@ e2e_hosts() {
 }
 
 server_pid=""
-# start_server SITE LOG OUT: the studio's update server on the build's
-# three hosts, serving SITE; waits until every host listens.
+# start_server SITE LOG OUT [OPTION...]: the studio's update server on the
+# build's three hosts, serving SITE, with any further options of the
+# server; waits until every host listens.
 start_server() {
   local site=$1 log=$2 out=$3 host listen=()
+  shift 3
   for host in $(e2e_hosts); do listen+=(--listen "$host"); done
   : > "$out"
   "$tools/update_server/orvane-update-server" --site "$site" --check-key "$check_key" \
-    "${listen[@]}" --log "$log" > "$out" 2>&1 &
+    "${listen[@]}" --log "$log" "$@" > "$out" 2>&1 &
   server_pid=$!
   for _ in $(seq 1 100); do
     [ "$(grep -c '^ready' "$out")" -ge 3 ] && return 0
@@ -77,4 +79,20 @@ wait_exit() {
     return 99
   fi
   wait "$pid"
+}
+
+# e2e_begin: the script's Wine session on the build's prefix. Programs left
+# in the prefix by an earlier run are ended first; at exit the script's own
+# e2e_cleanup (when it defines one) runs, then the server is stopped, every
+# program of the prefix ended and the session closed.
+e2e_begin() {
+  trap _e2e_end EXIT
+  wine_session_start "$build"
+  wineserver -k 2>/dev/null || true
+}
+_e2e_end() {
+  declare -F e2e_cleanup >/dev/null && e2e_cleanup
+  stop_server
+  wineserver -k 2>/dev/null || true
+  wine_session_end
 }

@@ -41,15 +41,9 @@ done
 "$tools/update_server/orvane-update-server" --help | grep -q -- --pace-bytes-per-second ||
   { echo "the update server cannot pace its files: rebuild the studio's tools"; exit 1; }
 
-cleanup() {
-  stop_server
-  wineserver -k 2>/dev/null || true
-  wine_session_end
-}
-trap cleanup EXIT
-wine_session_start "$build"
-# Programs left from an earlier run would be found in the target folders.
-wineserver -k 2>/dev/null || true
+# Programs left from an earlier run would be found in the target folders:
+# the session starts with none.
+e2e_begin
 
 rm -rf "$work"
 mkdir -p "$site/dowfile" "$shots"
@@ -146,24 +140,6 @@ label_until() {
 # install step works.
 close_wizard() { orvane_wine taskkill /im OrvaneSetup.exe >/dev/null 2>&1; }
 no_product_running() { ! pgrep -f "$1" >/dev/null; }
-
-# start_paced_server SITE LOG OUT RATE: start_server whose files go out at
-# RATE bytes a second.
-start_paced_server() {
-  local host listen=()
-  for host in $(e2e_hosts); do listen+=(--listen "$host"); done
-  : > "$3"
-  "$tools/update_server/orvane-update-server" --site "$1" --check-key "$check_key" \
-    "${listen[@]}" --log "$2" --pace-bytes-per-second "$4" > "$3" 2>&1 &
-  server_pid=$!
-  for _ in $(seq 1 100); do
-    [ "$(grep -c '^ready' "$3")" -ge 3 ] && return 0
-    kill -0 "$server_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  cat "$3" >&2
-  return 1
-}
 
 # --- the roads ----------------------------------------------------------------
 # start_wizard FOLDER ARG: starts the wizard of FOLDER; its pid in $pid.
@@ -367,7 +343,8 @@ verdict $ok "extract-only: no folder page, files in the wizard's folder + descri
 # The server now sends its files at a pace, so that the Downloading page
 # stays long enough to be photographed (7.).
 stop_server
-start_paced_server "$site" "$work/server-paced.log" "$work/server-paced.out" 250000 ||
+start_server "$site" "$work/server-paced.log" "$work/server-paced.out" \
+  --pace-bytes-per-second 250000 ||
   { echo "paced server did not start"; exit 1; }
 a="$work/app-fetch"
 app "$a" nolib

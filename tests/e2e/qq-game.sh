@@ -48,20 +48,16 @@ qgi_progid='OrvaneE2E.qgi'
 reg() { orvane_wine reg "$@" >/dev/null 2>&1; }
 
 old_d=""
-cleanup() {
-  stop_server
+e2e_cleanup() {
   reg delete "$hall_key" /reg:32 /f
   reg delete 'HKLM\Software\Classes\.qgi' /f
   reg delete "HKLM\\Software\\Classes\\$qgi_progid" /f
   rm -f "$WINEPREFIX/dosdevices/d:"
   [ -n "$old_d" ] && ln -s "$old_d" "$WINEPREFIX/dosdevices/d:"
-  wineserver -k 2>/dev/null || true
-  wine_session_end
 }
-trap cleanup EXIT
-wine_session_start "$build"
-# Stand-ins or wizards left from an earlier run would answer for this one.
-wineserver -k 2>/dev/null || true
+# Stand-ins or wizards left from an earlier run would answer for this one:
+# the session starts with none.
+e2e_begin
 
 rm -rf "$work"
 mkdir -p "$hall" "$app" "$site/dowfile/pipei" "$studio" "$shots" "$drive/Packages"

@@ -16,13 +16,7 @@ set -uo pipefail
 demo="$build/demo"
 [ -f "$demo/site/cu.txt" ] || { echo "run scripts/demo.sh first"; exit 1; }
 
-cleanup() {
-  stop_server
-  wineserver -k 2>/dev/null || true
-  wine_session_end
-}
-trap cleanup EXIT
-wine_session_start "$build"
+e2e_begin
 
 setup_exe="$demo/app/OrvaneSetup.exe"
 
