@@ -25,8 +25,10 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitNoBlock = 3;
 
-constexpr const char* kUsage =
-    R"(usage: orvane-stamp write PACKAGE [--values FILE] [--id N] [--name TEXT]
+// UTF-8 for the terminal, whatever the execution character set of narrow
+// literals (GBK in this build).
+constexpr const char8_t* kUsageText =
+    u8R"(usage: orvane-stamp write PACKAGE [--values FILE] [--id N] [--name TEXT]
                            [--file-name TEXT] [--version TEXT] [--date TEXT]
                            [--description TEXT]
        orvane-stamp read PACKAGE [--raw]
@@ -47,6 +49,7 @@ read   prints the block of PACKAGE, one "key=value" line each, in UTF-8
 
 Exit codes: 0 done, 1 refused or failed, 2 usage error, 3 (read) no block.
 )";
+const char* const kUsage = reinterpret_cast<const char*>(kUsageText);
 
 struct TextValues {
   std::optional<std::string> id, name, fileName, version, date, description;

@@ -109,7 +109,11 @@ TEST(StampTool, ReadSaysWhenThereIsNoBlock) {
 }
 
 TEST(StampTool, UsageMistakesAndHelp) {
-  EXPECT_EQ(RunTool(kTool, {"--help"}).exitCode, 0);
+  const auto help = RunTool(kTool, {"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  // Help is read in a terminal: its Chinese is UTF-8, not the GBK the
+  // package block holds.
+  EXPECT_NE(help.out.find(reinterpret_cast<const char*>(u8"\"解压缩\"")), std::string::npos);
   EXPECT_EQ(RunTool(kTool, {}).exitCode, 2);
   EXPECT_EQ(RunTool(kTool, {"stamp", "x"}).exitCode, 2);
   EXPECT_EQ(RunTool(kTool, {"write", "x", "--colour", "blue"}).exitCode, 2);
