@@ -10,6 +10,7 @@
 #include "gbk_conversion.h"
 #include "startup/feed_hex_text.h"
 #include "startup/feed_rules.h"
+#include "tool_arguments.h"
 #include "tool_files.h"
 
 namespace {
@@ -18,7 +19,6 @@ using namespace orvane;
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage =
     R"(usage: orvane-scramble encode [--key HEX | --key-length N] [--feed] [--raw] [-i FILE] [-o FILE]
@@ -184,18 +184,10 @@ int Decode(const Options& o, const std::string& input) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  for (const auto& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
-      return kExitOk;
-    }
-  }
+  if (tools::PrintedHelp(args, kUsage)) return kExitOk;
   std::string error;
   const auto options = ParseOptions(args, error);
-  if (!options) {
-    std::cerr << "orvane-scramble: " << error << "\n" << kUsage;
-    return kExitUsage;
-  }
+  if (!options) return tools::UsageError("orvane-scramble", error, kUsage);
   const auto input = tools::ReadWholeFile(options->input);
   if (!input) return Fail("cannot read " + options->input);
   return options->command == "encode" ? Encode(*options, *input) : Decode(*options, *input);

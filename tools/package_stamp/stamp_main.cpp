@@ -14,6 +14,7 @@
 #include "package/info_block.h"
 #include "package/info_block_writer.h"
 #include "package/package_file.h"
+#include "tool_arguments.h"
 #include "tool_files.h"
 
 namespace {
@@ -22,7 +23,6 @@ using namespace orvane;
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 constexpr int kExitNoBlock = 3;
 
 // UTF-8 for the terminal, whatever the execution character set of narrow
@@ -173,15 +173,9 @@ int Read(const std::string& package, bool raw) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  for (const auto& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
-      return kExitOk;
-    }
-  }
+  if (tools::PrintedHelp(args, kUsage)) return kExitOk;
   auto usage = [](const std::string& message) {
-    std::cerr << "orvane-stamp: " << message << "\n" << kUsage;
-    return kExitUsage;
+    return tools::UsageError("orvane-stamp", message, kUsage);
   };
   if (args.size() < 2 || (args[0] != "write" && args[0] != "read")) {
     return usage("say write or read, and the package");

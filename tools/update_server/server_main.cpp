@@ -22,6 +22,7 @@
 #include "build_constants.h"
 #include "gbk_conversion.h"
 #include "server_rules.h"
+#include "tool_arguments.h"
 #include "tool_files.h"
 
 namespace {
@@ -32,7 +33,6 @@ using namespace orvane::server;
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 constexpr int kExitCannotListen = 3;
 constexpr int64_t kMaxPaceBytesPerSecond = 1000000000;
 
@@ -353,18 +353,10 @@ void Route(httplib::Server& http, const Listener& l, const SiteRules& rules) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  for (const auto& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
-      return kExitOk;
-    }
-  }
+  if (tools::PrintedHelp(args, kUsage)) return kExitOk;
   std::string error;
   const auto options = ParseOptions(args, error);
-  if (!options) {
-    std::cerr << "orvane-update-server: " << error << "\n" << kUsage;
-    return kExitUsage;
-  }
+  if (!options) return tools::UsageError("orvane-update-server", error, kUsage);
   std::error_code ec;
   if (!fs::is_directory(options->site, ec)) {
     std::cerr << "orvane-update-server: " << options->site << " is not a folder\n";
