@@ -59,6 +59,13 @@ std::string ClassOf(HWND window) {
   return name;
 }
 
+// A named callback: a lambda has no stdcall conversion on 32-bit Windows.
+BOOL CALLBACK TakeVisibleDialog(HWND window, LPARAM found) {
+  if (ClassOf(window) != "#32770" || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
 const CLSID kPngEncoder = {
     0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 
@@ -129,14 +136,7 @@ HWND WaitForWizard(DWORD pid, DWORD timeoutMs) {
 
 HWND FindThreadDialog(DWORD threadId) {
   HWND found = nullptr;
-  EnumThreadWindows(
-      threadId,
-      [](HWND window, LPARAM param) -> BOOL {
-        if (ClassOf(window) != "#32770" || !IsWindowVisible(window)) return TRUE;
-        *reinterpret_cast<HWND*>(param) = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(threadId, &TakeVisibleDialog, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
