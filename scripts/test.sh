@@ -28,18 +28,14 @@ run fuzz-configure cmake --preset fuzz &&
   run fuzz-tests ctest --preset fuzz -j "$jobs"
 
 . "$root/scripts/wine-session.sh"
-# The product is the 32-bit build; it is always built. Its tests run under
-# Wine when this kernel can start 32-bit programs, otherwise the tests of
-# the 64-bit build of the same sources run instead.
+# The product is the 32-bit build; it is always built whole, tests
+# included. Its tests run under Wine when this kernel can start 32-bit
+# programs, otherwise the tests of the 64-bit build of the same sources run
+# instead.
 preset=$(wine_runnable_preset)
-if [ "$preset" = windows ]; then
-  run windows-configure cmake --preset windows &&
-    run windows-build cmake --build --preset windows -j "$jobs"
-else
-  # The tests run on the 64-bit build. The 32-bit one is still built whole,
-  # tests included, so that what a 32-bit machine would run compiles.
-  run windows-configure cmake --preset windows &&
-    run windows-build cmake --build --preset windows -j "$jobs"
+run windows-configure cmake --preset windows &&
+  run windows-build cmake --build --preset windows -j "$jobs"
+if [ "$preset" != windows ]; then
   echo "== this kernel cannot run 32-bit programs; Windows tests run on the 64-bit build"
   run "$preset-configure" cmake --preset "$preset" &&
     run "$preset-build" cmake --build --preset "$preset" -j "$jobs"
