@@ -4,22 +4,13 @@
 
 #include <algorithm>
 
+#include "base/win/gdiplus_flat.h"
 #include "package/package_info.h"
 #include "qqgame/game_hall_rules.h"
 #include "startup/process_values.h"
 #include "wizard/page_state.h"
 #include "wizard/wizard_controls_internal.h"
 #include "wizard/wizard_window.h"
-
-extern "C" {
-struct GdiplusStartupInputFlat {
-  UINT32 GdiplusVersion;
-  void* DebugEventCallback;
-  BOOL SuppressBackgroundThread;
-  BOOL SuppressExternalCodecs;
-};
-int WINAPI GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInputFlat* input, void* output);
-}
 
 namespace orvane::qq_test {
 namespace {
@@ -256,9 +247,8 @@ void InitWizardEnvironment() {
   SetProcessDPIAware();
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0x7FFF};
   InitCommonControlsEx(&controls);
-  static ULONG_PTR token = 0;
-  const GdiplusStartupInputFlat input{1, nullptr, FALSE, FALSE};
-  if (!token) GdiplusStartup(&token, &input, nullptr);
+  // Started once, for the rest of the test program.
+  static const GdiplusSession gdiplus;
 }
 
 InstallSetup PrepareInstallFolders(const std::string& root) {
