@@ -33,10 +33,15 @@ std::optional<std::string_view> HeaderValue(std::string_view header, std::string
   return header.substr(start, end - start);
 }
 
-int32_t AnnouncedLength(std::string_view header) {
+std::optional<int32_t> DeclaredLength(std::string_view header) {
   const auto value = HeaderValue(header, "Content-Length:");
   const int32_t length = value ? ReadRoundedInt(*value) : 0;
-  return length > 0 ? length : 1;
+  if (length <= 0) return std::nullopt;
+  return length;
+}
+
+int32_t AnnouncedLength(std::string_view header) {
+  return DeclaredLength(header).value_or(1);
 }
 
 std::optional<uint64_t> ContentRangeStart(std::string_view header) {

@@ -25,8 +25,12 @@ size_t HeaderEnd(std::string_view bytes);
 // CR LF after it is missing.
 std::optional<std::string_view> HeaderValue(std::string_view header, std::string_view name);
 
-// The announced body length: the number after "Content-Length:". A missing,
-// zero or negative value gives 1, the marker for "length unknown".
+// The body length the header declares: the number after "Content-Length:",
+// when it is above 0.
+std::optional<int32_t> DeclaredLength(std::string_view header);
+
+// The announced body length: the declared one, or 1, the marker for
+// "length unknown", when the header declares none.
 int32_t AnnouncedLength(std::string_view header);
 
 // The first byte of a 206 answer's "Content-Range: bytes a-b/c", if given.

@@ -1,5 +1,7 @@
 #include "net/http_worker.h"
 
+#include <algorithm>
+#include <chrono>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -28,6 +30,8 @@ constexpr StagePrefixes kFirstAttempt{" 打开 socket出错:", " 连接到主机
 constexpr StagePrefixes kResumeAttempt{
     "续传 打开 socket出错:", "续传 连接到主机出错:", "续传  HTTP 请求出错:"};
 
+using Clock = std::chrono::steady_clock;
+
 // What the receive loop does after a block.
 enum class Next { kReceive, kLeave, kReconnect };
 
@@ -46,23 +50,59 @@ class Transfer {
         sockets_(sockets),
         hooks_(hooks),
         limits_(limits),
-        file_(request.outputPath) {}
+        file_(request.outputPath),
+        started_(Clock::now()),
+        stallWindowStart_(started_) {}
 
   void Run() {
-    Execute();
+    try {
+      Execute();
+    } catch (...) {
+      // Nothing may leave the worker's thread: it is a failed transfer.
+      failed_ = true;
+    }
+    CloseSocket();
     Finish();
   }
 
  private:
   bool FileMode() const { return !request_.outputPath.empty(); }
   uint32_t BodyBytes() const { return position_ == 0 ? 0 : position_ - 1; }
+  bool LengthKnown() const { return lengthKnown_; }
   bool BodyMissing() const {
-    return request_.announcedLength > 0 &&
-           BodyBytes() < static_cast<uint32_t>(request_.announcedLength);
+    return LengthKnown() && BodyBytes() < static_cast<uint32_t>(request_.announcedLength);
   }
 
+  int ElapsedMs(Clock::time_point since) const {
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count();
+    return static_cast<int>(std::min<long long>(ms, INT32_MAX));
+  }
+
+  // Time a text request has left; file downloads have no overall deadline.
+  std::optional<int> TextTimeLeftMs() const {
+    if (FileMode()) return std::nullopt;
+    return std::max(0, limits_.textDeadlineMs - ElapsedMs(started_));
+  }
+
+  // A blocking wait never outlasts the text deadline.
   WaitRules Wait(int timeoutMs) const {
+    if (const auto left = TextTimeLeftMs()) timeoutMs = std::min(timeoutMs, *left);
     return WaitRules{timeoutMs, limits_.stopCheckMs, &NetworkStopRequested};
+  }
+
+  // True (and the transfer failed) once the text deadline has passed or a
+  // whole stall window brought too few bytes.
+  bool OutOfTime() {
+    const auto left = TextTimeLeftMs();
+    bool out = left && *left == 0;
+    if (ElapsedMs(stallWindowStart_) >= limits_.stallWindowMs) {
+      out = out || stallWindowBytes_ < limits_.stallFloorBytes;
+      stallWindowStart_ = Clock::now();
+      stallWindowBytes_ = 0;
+    }
+    if (out) failed_ = true;
+    return out;
   }
 
   void SetSocketError(const char* prefix) {
@@ -93,7 +133,9 @@ class Transfer {
       address_ = address;
       if (!RunOneRequest()) return;
       // A redirection: follow it unless stopped, failed or too many.
-      if (NetworkStopRequested() || HasFileError() || requests >= kMaxRequests) return;
+      if (NetworkStopRequested() || HasFileError() || requests >= kMaxRequests || OutOfTime()) {
+        return;
+      }
     }
   }
 
@@ -103,6 +145,7 @@ class Transfer {
     SetNetworkStage(kNetworkReceiving);
     request_.resultText.clear();
     request_.announcedLength = 0;
+    lengthKnown_ = false;
     phase_ = Phase::kFirstHeader;
     header_.clear();
     reconnects_ = 0;
@@ -125,7 +168,10 @@ class Transfer {
     const IoResult connected =
         sockets_.Connect(socket_, address_, port_, Wait(limits_.connectTimeoutMs));
     if (connected.status != IoStatus::kDone) {
-      if (connected.status != IoStatus::kStopped) SetSocketError(prefixes.connect);
+      // A stop, or a text request out of time, ends without a text.
+      if (connected.status != IoStatus::kStopped && !OutOfTime()) {
+        SetSocketError(prefixes.connect);
+      }
       CloseSocket();
       return false;
     }
@@ -149,6 +195,9 @@ class Transfer {
     for (;;) {
       const IoResult got =
           sockets_.Receive(socket_, buffer.data(), buffer.size(), Wait(limits_.receiveTimeoutMs));
+      if (got.status == IoStatus::kStopped) return;
+      stallWindowBytes_ += got.bytes;
+      if (OutOfTime()) return;
       Next next = Next::kLeave;
       switch (got.status) {
         case IoStatus::kDone:
@@ -169,15 +218,29 @@ class Transfer {
     }
   }
 
+  // A reset or a silence: the rest of an announced body is asked for
+  // again. A body without a length can end only by a normal close, so
+  // there it is a failure.
   Next HandleBreak() {
-    if (phase_ == Phase::kFirstHeader) return Next::kLeave;  // nothing accepted yet
-    if (phase_ == Phase::kBody && !BodyMissing()) return Next::kLeave;
-    return Next::kReconnect;
+    switch (phase_) {
+      case Phase::kFirstHeader:
+        return Next::kLeave;  // nothing accepted yet: a failure
+      case Phase::kResumeHeader:
+        return Next::kReconnect;
+      case Phase::kBody:
+        if (!LengthKnown()) {
+          failed_ = true;
+          return Next::kLeave;
+        }
+        return BodyMissing() ? Next::kReconnect : Next::kLeave;
+    }
+    return Next::kLeave;
   }
 
   // The server closed normally. A header that came without its blank line
-  // is judged as it is; a body that ends early counts as complete, as
-  // HTTP/1.0 servers without a length end every body that way.
+  // is judged as it is. A body without a length ends here, as HTTP/1.0
+  // bodies do; one that is shorter than its length is resumed like a
+  // broken connection.
   Next HandleClose() {
     switch (phase_) {
       case Phase::kFirstHeader:
@@ -189,20 +252,20 @@ class Transfer {
       case Phase::kResumeHeader:
         return Next::kReconnect;
       case Phase::kBody:
-        return Next::kLeave;
+        return BodyMissing() ? Next::kReconnect : Next::kLeave;
     }
     return Next::kLeave;
   }
 
   Next Reconnect() {
     CloseSocket();
-    if (reconnects_ >= limits_.maxReconnects || NetworkStopRequested()) {
-      incomplete_ = true;
+    if (reconnects_ >= limits_.maxReconnects || NetworkStopRequested() || OutOfTime()) {
+      failed_ = true;
       return Next::kLeave;
     }
     ++reconnects_;
     if (!Connect(kResumeAttempt, BodyBytes())) {
-      incomplete_ = true;
+      failed_ = true;
       return Next::kLeave;
     }
     phase_ = Phase::kResumeHeader;
@@ -239,7 +302,7 @@ class Transfer {
         request_.announcedLength = -1;
         return Next::kLeave;
       case StatusClass::kSuccess:
-        request_.announcedLength = AnnouncedLength(header);
+        TakeLength(header);
         position_ = 1;
         phase_ = Phase::kBody;
         return WriteBody(body);
@@ -259,7 +322,7 @@ class Transfer {
     } else if (HasStatusCode(header, "200")) {
       // The server ignored the Range: the body starts again.
       position_ = 1;
-      request_.announcedLength = AnnouncedLength(header);
+      TakeLength(header);
       if (FileMode()) {
         if (!file_.Restart()) {
           writeFailed_ = true;
@@ -275,9 +338,28 @@ class Transfer {
     return WriteBody(body);
   }
 
+  // A declared length holds the body to it; without one the announced
+  // length is 1 and the body ends with the connection.
+  void TakeLength(std::string_view header) {
+    const auto declared = DeclaredLength(header);
+    lengthKnown_ = declared.has_value();
+    request_.announcedLength = declared.value_or(1);
+  }
+
   Next WriteBody(std::string_view data) {
     if (data.empty()) return Next::kReceive;
+    // More than the announced length: the server contradicts itself, and
+    // a file that long is not the one it announced.
+    if (LengthKnown() &&
+        data.size() > static_cast<uint32_t>(request_.announcedLength) - BodyBytes()) {
+      failed_ = true;
+      return Next::kLeave;
+    }
     if (!FileMode()) {
+      if (data.size() > limits_.maxTextBytes - request_.resultText.size()) {
+        failed_ = true;
+        return Next::kLeave;
+      }
       request_.resultText.append(data);
       position_ += static_cast<uint32_t>(data.size());
       return Next::kReceive;
@@ -313,13 +395,15 @@ class Transfer {
     if (socketsStarted_) sockets_.CleanUp();
 
     bool success =
-        request_.announcedLength > 0 && !NetworkStopRequested() && !HasFileError() && !incomplete_;
+        request_.announcedLength > 0 && !NetworkStopRequested() && !HasFileError() && !failed_;
     if (success && FileMode()) {
       // An empty body still leaves the file the caller asked for.
       if (!fileOpened_) success = file_.Open() && file_.Close();
       if (success) request_.resultText = "ok";
     }
     if (!success) {
+      // A failed text request hands back nothing: a cut-off feed is no feed.
+      request_.resultText.clear();
       if (FileMode()) RemoveFileIfPresent(request_.outputPath);
       request_.announcedLength = 0;
     }
@@ -338,11 +422,16 @@ class Transfer {
   uint32_t address_ = 0;
   SocketId socket_ = kNoSocket;
   uint32_t position_ = 0;
+  bool lengthKnown_ = false;
   Phase phase_ = Phase::kFirstHeader;
   std::string header_;
   int reconnects_ = 0;
+  Clock::time_point started_;
+  Clock::time_point stallWindowStart_;
+  size_t stallWindowBytes_ = 0;
   bool socketsStarted_ = false;
-  bool incomplete_ = false;
+  // Broken off, cut short, too long, too slow, or an exception.
+  bool failed_ = false;
   bool oldFileStayed_ = false;
   bool fileOpened_ = false;
   bool openFailed_ = false;
@@ -356,7 +445,15 @@ class Transfer {
 
 void RunDownload(DownloadRequest& request, SocketSeam& sockets, const DownloadHooks& hooks,
                  const DownloadLimits& limits) {
-  Transfer(request, sockets, hooks, limits).Run();
+  try {
+    Transfer(request, sockets, hooks, limits).Run();
+  } catch (...) {
+    // Only when even the failure could not be recorded (memory ran out).
+    request.resultText.clear();
+    request.announcedLength = 0;
+    if (!request.outputPath.empty()) RemoveFileIfPresent(request.outputPath);
+    NetworkState.store(kNetworkIdle);
+  }
 }
 
 }  // namespace orvane

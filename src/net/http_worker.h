@@ -26,7 +26,9 @@ struct DownloadRequest {
   std::string errorText;
 };
 
-// Bounds that keep a broken or silent server from holding the wizard.
+// Bounds that keep a broken, silent or dripping server from holding the
+// wizard. Running into one is a failure without a text, like a host that
+// cannot be found.
 struct DownloadLimits {
   int connectTimeoutMs = 15000;
   int receiveTimeoutMs = 30000;
@@ -36,6 +38,16 @@ struct DownloadLimits {
   size_t maxHeaderBytes = 16 * 1024;
   // Blocking waits look at the stop request this often.
   int stopCheckMs = 100;
+  // A text request (the update feed) ends within this time, whatever the
+  // server does; the silent start-up check has nobody to stop it.
+  int textDeadlineMs = 60000;
+  // The feed is tiny: a longer text body is refused.
+  size_t maxTextBytes = 1024 * 1024;
+  // A transfer that brings fewer than stallFloorBytes in stallWindowMs is
+  // given up, so a server dripping a byte now and then cannot hold a file
+  // download (or the short answer naming the real address) for ever.
+  size_t stallFloorBytes = 1024;
+  int stallWindowMs = 60000;
 };
 
 struct DownloadHooks {
@@ -50,7 +62,10 @@ inline constexpr uint32_t kProgressIntervalMs = 300;
 // the same whatever the file size.
 inline constexpr size_t kReceiveBlockBytes = 64 * 1024;
 
-// Runs the whole transfer; NetworkState is 0 when it returns.
+// Runs the whole transfer; NetworkState is 0 when it returns. A body is
+// complete only when its announced length arrived, or, without a length,
+// when the server closed the connection normally. It never throws: what
+// goes wrong inside ends as a failed transfer.
 void RunDownload(DownloadRequest& request, SocketSeam& sockets, const DownloadHooks& hooks,
                  const DownloadLimits& limits = {});
 

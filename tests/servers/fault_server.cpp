@@ -9,13 +9,18 @@
 //   /data/SIZE          SIZE bytes of FaultContent(seed)
 //       seed=N          content seed (default 1)
 //       reset=A,B,..    connection k for this target is reset when the
-//                       body offset reaches the k-th value (later ones run)
+//                       body offset reaches the k-th value (an empty
+//                       value: no reset; connections past the list run)
+//       close=A,B,..    the same, with a normal close instead of a reset
+//       stall=A,B,..    the same, but the connection then stays open and
+//                       silent until the client gives up
 //       answer=pf..     for Range requests of connection k >= 1: p = 206,
 //                       f = 200 with the whole body (default p)
+//       fail=K          connections K and later answer failcode (default
+//       failcode=CODE   503) instead: a server that fails for good
 //       nolength        no Content-Length header
 //       lower           header names in lower case
 //       length=TEXT     Content-Length value sent as given
-//       close=K         normal close once the body offset reaches K
 //       split=N         header sent in pieces of N bytes
 //       drip=N          body sent in pieces of N bytes
 //       pause=MS        pause between pieces (default 30)
@@ -94,15 +99,30 @@ bool SendPieces(int fd, const std::string& data, size_t piece, int pauseMs) {
   return true;
 }
 
-// Resets the connection once the client has everything sent so far.
-void ResetAfterDelivery(int fd) {
-  for (int i = 0; i < 200; ++i) {
+// Waits until the client has everything sent so far.
+void AwaitDelivery(int fd) {
+  for (int i = 0; i < 400; ++i) {
     int unsent = 0;
     if (::ioctl(fd, SIOCOUTQ, &unsent) != 0 || unsent == 0) break;
     Pause(5);
   }
+}
+
+// Resets the connection once the client has everything sent so far.
+void ResetAfterDelivery(int fd) {
+  AwaitDelivery(fd);
   linger hard{1, 0};
   ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+}
+
+// Keeps the connection open and silent until the client closes it (or a
+// minute has passed, so a client that never gives up cannot keep a thread).
+void StallUntilClientLeaves(int fd) {
+  char sink[256];
+  for (int i = 0; i < 600; ++i) {
+    pollfd entry{fd, POLLIN, 0};
+    if (::poll(&entry, 1, 100) > 0 && ::recv(fd, sink, sizeof sink, 0) <= 0) return;
+  }
 }
 
 std::vector<std::string> Split(const std::string& text, char separator) {
@@ -179,15 +199,38 @@ std::string BodyBytes(const Request& request, uint64_t from, uint64_t to) {
   return bytes;
 }
 
+enum class Ending { kWhole, kReset, kClose, kStall };
+
+// The body offset at which connection `connection` breaks off, and how.
+Ending BreakFor(const Request& request, int connection, uint64_t from, uint64_t size,
+                uint64_t& stopAt) {
+  Ending ending = Ending::kWhole;
+  stopAt = size;
+  for (const auto& [name, kind] :
+       {std::pair{"reset", Ending::kReset}, std::pair{"close", Ending::kClose},
+        std::pair{"stall", Ending::kStall}}) {
+    if (!request.options.count(name)) continue;
+    const std::vector<std::string> offsets = Split(request.options.at(name), ',');
+    if (static_cast<size_t>(connection) >= offsets.size() || offsets[connection].empty()) continue;
+    const uint64_t at =
+        std::max<uint64_t>(std::strtoull(offsets[connection].c_str(), nullptr, 10), from);
+    if (at < stopAt) stopAt = at, ending = kind;
+  }
+  return ending;
+}
+
 void ServeData(int fd, const Request& request, uint64_t size, const std::string& target) {
   int connection = 0;
   {
     std::lock_guard<std::mutex> lock(stateMutex);
     connection = connectionsByTarget[target]++;
   }
-  const std::vector<std::string> resets = request.options.count("reset")
-                                              ? Split(request.options.at("reset"), ',')
-                                              : std::vector<std::string>();
+  if (request.options.count("fail") &&
+      connection >= std::atoi(request.options.at("fail").c_str())) {
+    const std::string code = Option(request, "failcode", "503");
+    SendSimple(fd, code + " Failing", "", "failing for good");
+    return;
+  }
   const std::string answers = Option(request, "answer", "");
   const bool partial = request.hasRange && request.rangeStart < size &&
                        (connection == 0 || static_cast<size_t>(connection - 1) >= answers.size() ||
@@ -195,15 +238,7 @@ void ServeData(int fd, const Request& request, uint64_t size, const std::string&
   const uint64_t from = partial ? request.rangeStart : 0;
 
   uint64_t stopAt = size;
-  bool reset = false;
-  if (static_cast<size_t>(connection) < resets.size() && !resets[connection].empty()) {
-    const uint64_t at = std::strtoull(resets[connection].c_str(), nullptr, 10);
-    if (at < size) stopAt = std::max(at, from), reset = true;
-  }
-  if (request.options.count("close")) {
-    const uint64_t at = std::strtoull(request.options.at("close").c_str(), nullptr, 10);
-    if (at < stopAt) stopAt = std::max(at, from), reset = false;
-  }
+  const Ending ending = BreakFor(request, connection, from, size, stopAt);
 
   const bool lower = request.options.count("lower") > 0;
   std::string head = partial ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n";
@@ -232,7 +267,9 @@ void ServeData(int fd, const Request& request, uint64_t size, const std::string&
   } else if (!SendPieces(fd, BodyBytes(request, from, stopAt), drip, pauseMs)) {
     return;
   }
-  if (reset) ResetAfterDelivery(fd);
+  if (ending == Ending::kReset) ResetAfterDelivery(fd);
+  if (ending == Ending::kClose) AwaitDelivery(fd);
+  if (ending == Ending::kStall) StallUntilClientLeaves(fd);
 }
 
 void ServeRedirect(int fd, const Request& request, const std::string& rest) {

@@ -2,7 +2,8 @@
 // connections that end in closes, resets or timeouts, to the download
 // worker through a played-back socket layer. Checks the promises the
 // callers rely on: the state ends idle, a file download either succeeds
-// with "ok" and its file or leaves no file, and nothing is invented.
+// with "ok" and its file or leaves no file, a body with a length is never
+// called complete at another size, and nothing is invented.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
 
@@ -74,9 +75,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(exists == (request.resultText == "ok"));
     Check(request.resultText.empty() || request.resultText == "ok");
     if (exists) Check(request.announcedLength > 0);
+    if (exists && request.announcedLength > 1) {
+      std::FILE* file = std::fopen(OutputPath().c_str(), "rb");
+      Check(file != nullptr);
+      std::fseek(file, 0, SEEK_END);
+      Check(std::ftell(file) == request.announcedLength);
+      std::fclose(file);
+    }
     orvane::RemoveFileIfPresent(OutputPath());
   } else {
     Check(request.resultText.size() <= totalBytes);
+    if (request.announcedLength > 1) {
+      Check(request.resultText.size() == static_cast<size_t>(request.announcedLength));
+    }
   }
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ class ScriptedSocketSeam final : public SocketSeam {
   std::vector<std::string> requests;
   bool startFails = false;
   int cleanUps = 0;
+  // The receive call of this number (from 1) throws, as a failing
+  // allocation or a broken library would.
+  int throwAtReceive = 0;
 
   bool StartUp() override { return !startFails; }
   void CleanUp() override { ++cleanUps; }
@@ -48,6 +52,7 @@ class ScriptedSocketSeam final : public SocketSeam {
     return {IoStatus::kDone, data.size()};
   }
   IoResult Receive(SocketId, char* buffer, size_t size, const WaitRules& wait) override {
+    if (++receives_ == throwAtReceive) throw std::runtime_error("receive");
     if (wait.stopRequested && wait.stopRequested()) return {IoStatus::kStopped, 0};
     while (next_ < current_.blocks.size() && offset_ == current_.blocks[next_].size()) {
       ++next_;
@@ -72,6 +77,7 @@ class ScriptedSocketSeam final : public SocketSeam {
   size_t next_ = 0;
   size_t offset_ = 0;
   int error_ = 0;
+  int receives_ = 0;
 };
 
 }  // namespace orvane::testing

@@ -1,5 +1,6 @@
-// The worker against the fault server on 127.0.1.2: broken connections,
-// odd headers, redirection forms, silent servers and stop requests.
+// The worker against the fault server on 127.0.1.2: the fault table that
+// the Winsock layer runs too, odd headers, redirection forms, silent and
+// dripping servers and stop requests.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -7,7 +8,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "fault_content.h"
+#include "download_faults.h"
 #include "loopback_servers.h"
 #include "worker_test_support.h"
 
@@ -28,13 +29,7 @@ class WorkerFaultTest : public ::testing::Test {
   // Each test asks distinct targets: the server counts connections by target.
   std::string Url(const std::string& path) { return server_->Url(path); }
   size_t RequestsFor(const std::string& target) {
-    const std::string log = server_->Log();
-    size_t count = 0;
-    for (size_t at = log.find("GET " + target + " "); at != std::string::npos;
-         at = log.find("GET " + target + " ", at + 1)) {
-      ++count;
-    }
-    return count;
+    return static_cast<size_t>(testing::RequestsIn(server_->Log(), target));
   }
 
   static inline std::unique_ptr<FaultServer> server_;
@@ -52,12 +47,21 @@ TEST_F(WorkerFaultTest, ResetAfter1000BytesResumesWith206) {
             std::string::npos);
 }
 
-TEST_F(WorkerFaultTest, ResetAnswered200RestartsTheFile) {
-  const std::string out = folder_.File("b.bin");
-  const Outcome o = Download(Url("/data/5000?seed=3&reset=1000&answer=f"), out);
-  EXPECT_EQ(o.request.resultText, "ok");
-  EXPECT_TRUE(testing::ReadFile(out) == FaultContent(3, 5000));
-  EXPECT_EQ(RequestsFor("/data/5000?seed=3&reset=1000&answer=f"), 2u);
+TEST_F(WorkerFaultTest, FaultTable) {
+  for (const testing::FaultCase& c : testing::DownloadFaultTable()) {
+    SCOPED_TRACE(c.name);
+    const std::string out = folder_.File("table.bin");
+    DownloadLimits limits;
+    if (c.receiveTimeoutMs) limits.receiveTimeoutMs = c.receiveTimeoutMs;
+    const Outcome o = Download(Url(c.target), out, limits);
+    const bool exists = std::filesystem::exists(out);
+    testing::ExpectDownloadVerdict(o.request, exists, exists ? testing::ReadFile(out) : "", c.seed,
+                                   c.fileBytes);
+    if (c.requests) {
+      EXPECT_EQ(RequestsFor(c.target), static_cast<size_t>(c.requests));
+    }
+    std::filesystem::remove(out);
+  }
 }
 
 TEST_F(WorkerFaultTest, MissingOrLowerCaseLengthAnnouncesOne) {
@@ -73,25 +77,11 @@ TEST_F(WorkerFaultTest, MissingOrLowerCaseLengthAnnouncesOne) {
   }
 }
 
-TEST_F(WorkerFaultTest, NormalCloseBeforeTheAnnouncedLengthCountsAsComplete) {
-  const std::string out = folder_.File("c.bin");
-  const Outcome o = Download(Url("/data/5000?seed=5&close=3000"), out);
-  EXPECT_EQ(o.request.resultText, "ok");
-  EXPECT_TRUE(testing::ReadFile(out) == FaultContent(5, 3000));
-}
-
 TEST_F(WorkerFaultTest, NegativeLengthIsNotTakenForARedirection) {
   const Outcome o = Download(Url("/data/100?seed=6&length=-1"));
   EXPECT_EQ(o.request.announcedLength, 1);
   EXPECT_TRUE(o.request.resultText == FaultContent(6, 100));
   EXPECT_EQ(RequestsFor("/data/100?seed=6&length=-1"), 1u);
-}
-
-TEST_F(WorkerFaultTest, HeaderSplitOverPacketsIsGathered) {
-  const std::string out = folder_.File("d.bin");
-  const Outcome o = Download(Url("/data/2000?seed=8&split=7&pause=2"), out);
-  EXPECT_EQ(o.request.announcedLength, 2000);
-  EXPECT_TRUE(testing::ReadFile(out) == FaultContent(8, 2000));
 }
 
 TEST_F(WorkerFaultTest, StatusLookalikeInTheBodyDoesNotResetTheFile) {
@@ -138,6 +128,30 @@ TEST_F(WorkerFaultTest, SilentServerTimesOut) {
   EXPECT_EQ(o.request.resultText, "");
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_LT(o.took.count(), 5000);
+}
+
+TEST_F(WorkerFaultTest, DrippingServersAreGivenUp) {
+  // A byte every 100 ms never trips the receive timeout: a text request
+  // ends at its deadline, a file download when a stall window brings too
+  // little. Neither leaves a text for a box.
+  DownloadLimits limits;
+  limits.textDeadlineMs = 800;
+  limits.stallWindowMs = 800;
+  const Outcome text = Download(Url("/data/600?seed=25&drip=1&pause=100"), "", limits);
+  EXPECT_EQ(text.request.resultText, "");
+  EXPECT_EQ(text.request.errorText, "");
+  EXPECT_LT(text.took.count(), 3000);
+
+  const std::string out = folder_.File("drip.bin");
+  const Outcome file = Download(Url("/data/600?seed=26&drip=1&pause=100"), out, limits);
+  EXPECT_EQ(file.request.resultText, "");
+  EXPECT_EQ(file.request.errorText, "");
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_LT(file.took.count(), 3000);
+
+  // A file that keeps coming faster than the floor is not cut.
+  const Outcome steady = Download(Url("/data/3000?seed=27&drip=100&pause=20"), out, limits);
+  EXPECT_EQ(steady.request.resultText, "ok");
 }
 
 TEST_F(WorkerFaultTest, StopIsSeenWhileTheServerIsSilent) {

@@ -128,6 +128,37 @@ TEST_F(WorkerScriptedTest, ReconnectsAreBounded) {
   EXPECT_EQ(seam_.requests.size(), 1u + DownloadLimits{}.maxReconnects);
 }
 
+TEST_F(WorkerScriptedTest, TextBodyOverItsCapIsAPlainFailure) {
+  const std::string body(DownloadLimits{}.maxTextBytes + 1, 'x');
+  seam_.connections.push_back(ScriptedConnection{{"HTTP/1.0 200 OK\r\n\r\n", body}});
+  const DownloadRequest r = Run("http://h/feed");
+  EXPECT_EQ(r.resultText, "");
+  EXPECT_EQ(r.errorText, "");
+  EXPECT_EQ(r.announcedLength, 0);
+}
+
+TEST_F(WorkerScriptedTest, FailedTextTransferHandsBackNothing) {
+  // Without a length a reset cuts the body short: no half feed.
+  seam_.connections.push_back(
+      ScriptedConnection{{"HTTP/1.0 200 OK\r\n\r\n$Orvane$12"}, IoStatus::kFailed});
+  EXPECT_EQ(Run("http://h/feed").resultText, "");
+  EXPECT_EQ(seam_.requests.size(), 1u);
+}
+
+TEST_F(WorkerScriptedTest, ExceptionInsideTheWorkerIsAFailedTransfer) {
+  testing::TempFolder folder;
+  const std::string path = folder.File("thrown.bin");
+  seam_.throwAtReceive = 2;
+  seam_.connections.push_back(
+      ScriptedConnection{{"HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nabc", "def"}});
+  const DownloadRequest r = Run("http://h/x", path);
+  EXPECT_EQ(r.resultText, "");
+  EXPECT_EQ(r.announcedLength, 0);
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_EQ(seam_.cleanUps, 1);
+  EXPECT_EQ(NetworkState.load(), kNetworkIdle);
+}
+
 TEST_F(WorkerScriptedTest, ProgressIsPostedAtOnceThenAfterMoreThan300Ms) {
   testing::TempFolder folder;
   const std::string path = folder.File("out.bin");
