@@ -14,24 +14,34 @@ char LowerChar(char c) {
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
+
+// Bytes of the character at `at`: 2 for a GBK double-byte character, whose
+// trail byte may look like an ASCII letter but is none.
+size_t CharWidth(std::string_view text, size_t at) {
+  return IsGbkLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+}
+
+std::string MapSingleByteChars(std::string_view text, char (*map)(char)) {
+  std::string out(text);
+  for (size_t at = 0; at < out.size();) {
+    const size_t width = CharWidth(out, at);
+    if (width == 1) out[at] = map(out[at]);
+    at += width;
+  }
+  return out;
+}
 }  // namespace
 
 std::string ToUpperAscii(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(), UpperChar);
-  return out;
+  return MapSingleByteChars(text, UpperChar);
 }
 
 std::string ToLowerAscii(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(), LowerChar);
-  return out;
+  return MapSingleByteChars(text, LowerChar);
 }
 
 bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return UpperChar(x) == UpperChar(y);
-         });
+  return a.size() == b.size() && ToUpperAscii(a) == ToUpperAscii(b);
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
@@ -90,8 +100,7 @@ std::string CutToField(std::string_view text, size_t size) {
   // Walk whole characters so the cut falls between two of them.
   size_t keep = 0;
   while (keep < limit) {
-    const size_t width =
-        (IsGbkLeadByte(static_cast<unsigned char>(text[keep])) && keep + 1 < text.size()) ? 2 : 1;
+    const size_t width = CharWidth(text, keep);
     if (keep + width > limit) break;
     keep += width;
   }

@@ -1,5 +1,6 @@
-// Byte-string helpers. Texts are GBK byte strings; only ASCII letters
-// change case and only ASCII blanks are trimmed.
+// Byte-string helpers. Texts are GBK byte strings; only single-byte ASCII
+// letters change case (the trail byte of a double-byte character may fall
+// in A-Z and stays as it is) and only ASCII blanks are trimmed.
 #pragma once
 
 #include <string>

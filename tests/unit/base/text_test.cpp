@@ -7,6 +7,11 @@ namespace {
 
 TEST(Text, CaseAndTrimTouchOnlyAscii) {
   EXPECT_EQ(ToUpperAscii("zf中文a"), "ZF中文A");
+  // 盤 is B1 50 and 監 B1 4F in GBK: their trail bytes are no letters.
+  EXPECT_EQ(ToLowerAscii("盤古監A.7Z"), "盤古監a.7z");
+  EXPECT_FALSE(EqualsIgnoreCaseAscii("盤", "\xB1\x70"));
+  // A lead byte at the very end has no trail byte to protect.
+  EXPECT_EQ(ToLowerAscii("A\xB1"), "a\xB1");
   EXPECT_TRUE(EqualsIgnoreCaseAscii("Setup.EXE", "setup.exe"));
   EXPECT_FALSE(EqualsIgnoreCaseAscii("setup.exe", "setup.ex"));
   EXPECT_TRUE(EndsWithIgnoreCaseAscii("a.QGI", ".qgi"));

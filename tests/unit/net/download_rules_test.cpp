@@ -20,6 +20,7 @@ TEST(DownloadRulesTest, AttemptAddressesUseTheirHostsAndNameForms) {
 TEST(DownloadRulesTest, MappingReplacesEveryOccurrenceInOrder) {
   EXPECT_EQ(MappedDownloadName("A.EXE.7Z"), "a.jpg.rar");
   EXPECT_EQ(MappedDownloadName("x.qgi.exe"), "x.jpg.jpg");
+  EXPECT_EQ(MappedDownloadName("電腦盤古.7Z"), "電腦盤古.rar");
 }
 
 TEST(DownloadRulesTest, CheckValueHidesRandomXorKeyInItsLastDigits) {

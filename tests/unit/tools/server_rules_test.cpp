@@ -51,6 +51,7 @@ TEST(MappedDownloadName, MatchesTheWizardsLaterAttempts) {
   EXPECT_EQ(MappedDownloadName("Tool.EXE"), "tool.jpg");
   EXPECT_EQ(MappedDownloadName("QQ123-2.qgi"), "qq123-2.jpg");
   EXPECT_EQ(MappedDownloadName("a.7z.exe"), "a.rar.jpg");
+  EXPECT_EQ(MappedDownloadName("盤古Game.7z"), "盤古game.rar");
   EXPECT_EQ(DownloadLocation("game.rar"), "dowfile/game.rar");
   EXPECT_EQ(DownloadLocation("tool.jpg"), "dowfile/pipei/tool.jpg");
 }
