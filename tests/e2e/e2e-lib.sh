@@ -42,6 +42,18 @@ start_server() {
   cat "$out" >&2
   return 1
 }
+# wait_for_connection ADDRESS: waits (up to 20 s) until a client holds a
+# connection to ADDRESS:80 open.
+wait_for_connection() {
+  local hex
+  hex=$(printf '%02X' $(echo "$1" | tr '.' ' ' | awk '{print $4, $3, $2, $1}')):0050
+  for _ in $(seq 1 200); do
+    awk -v l="$hex" '$2 == l && $4 == "01" { found = 1 } END { exit !found }' /proc/net/tcp &&
+      return 0
+    sleep 0.1
+  done
+  return 1
+}
 stop_server() {
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
   server_pid=""

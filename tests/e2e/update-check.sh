@@ -10,6 +10,11 @@
 #                 fetches it again and the welcome page follows
 #   a parameter list with too few fields: the data-error box, then the end
 #   a ".qgi" game package: its title on the welcome page
+#   a package named in traditional characters, missing: fetched under its
+#                 own name, by the server's mapping of the name on the
+#                 first attempt and by the wizard's own on the second
+#   yf123,1.0 closed during a slow feed check, Yes: no further host is
+#                 asked, nothing downloaded, the program ends, no box
 #   zf123,1.0 with every host down: the error boxes, then no window
 set -uo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/e2e-lib.sh"
@@ -107,6 +112,55 @@ wait_exit "$pid"
 code=$?
 [ "$caption" = "完成" ] && [ "$code" = 0 ]
 verdict $? "yf123,1.2.0: the up-to-date page, Cancel reads 完成, exit code 0"
+
+# A missing package named in traditional characters: 盤 is B1 50 in GBK,
+# its trail byte a "P" that must not become a "p". A first host that
+# refuses the check value sends the wizard on to its second attempt.
+name=盤古遊戲
+cp "$demo/123.7z" "$demo/site/dowfile/$name.rar"
+for road in first second; do
+  stop_server
+  refuse=()
+  [ "$road" = second ] && refuse=(--check-key $(((check_key + 1) % 64)))
+  start_server "$demo/site" "$demo/name-server.log" "$demo/name-server.out" "${refuse[@]}" ||
+    { verdict 1 "the server did not start"; continue; }
+  rm -f "$demo/app/$name.7z"
+  # A bare name (a longer command line would be read as a parameter list).
+  orvane_wine "$setup_exe" "$name.7z" &
+  pid=$!
+  ready=1
+  driver --timeout 30000 wait ready 1009 >/dev/null 2>&1 && ready=0
+  driver click 2 closed >/dev/null 2>&1
+  wait_exit "$pid"
+  code=$?
+  [ "$ready" = 0 ] && cmp -s "$demo/123.7z" "$demo/app/$name.7z" && [ "$code" = 0 ]
+  verdict $? "a package named $name: fetched under its own name on the $road attempt"
+  rm -f "$demo/app/$name.7z"
+done
+rm -f "$demo/site/dowfile/$name.rar"
+
+# Closing the wizard while its feed check waits on a slow first host,
+# answered Yes: the program ends at once, asks no other host, fetches no
+# package and shows no box.
+stop_server
+rm -f "$demo/stop-server.log"
+start_server "$demo/site" "$demo/stop-server.log" "$demo/stop-server.out" \
+  --pace-bytes-per-second 20 || verdict 1 "the paced server did not start"
+first_host=$(e2e_hosts | head -n 1)
+orvane_wine "$setup_exe" yf123,1.0 &
+pid=$!
+asking=1
+driver --timeout 20000 wait >/dev/null 2>&1 && wait_for_connection "$first_host" && asking=0
+driver click 2 >/dev/null 2>&1
+box=$(driver --timeout 10000 msgbox 6 | iconv -f GBK -t UTF-8)
+answered=$(date +%s)
+wait_exit "$pid"
+code=$?
+took=$(($(date +%s) - answered))
+others=$(grep -c -v " $first_host .*/cu.txt" "$demo/stop-server.log")
+[ "$asking" = 0 ] && echo "$box" | grep -q '强制停止下载' && [ "$took" -le 5 ] &&
+  [ "$others" = 0 ] && [ ! -e "$demo/app/123.7z" ] && [ "$code" = 0 ]
+verdict $? "yf123,1.0 stopped during the feed check: ended after ${took}s, $others other requests, exit code $code"
 
 # Every host down: one error box per host, then the program ends.
 stop_server

@@ -67,8 +67,9 @@ converted.
   --indirect-host HOST    the host named in indirection pages (default: the
                           address the request came in on)
   --log FILE              append the request log to FILE (default: stdout)
-  --pace-bytes-per-second N   send file bodies at about N bytes a second,
-                          so that a download from loopback can be watched
+  --pace-bytes-per-second N   send the feed and file bodies at about N
+                          bytes a second, so that a download from loopback
+                          can be watched (or a slow feed check be stopped)
   --stop-on-stdin-eof     stop when standard input ends, so a server that a
                           script or test started goes away with it
 
@@ -332,8 +333,10 @@ void HandleWebPage(const Listener& l, const httplib::Request& req, httplib::Resp
 }
 
 void Route(httplib::Server& http, const Listener& l, const SiteRules& rules) {
-  http.Get("/cu.txt", [&l](const httplib::Request& req, httplib::Response& res) {
-    if (const auto file = FindSiteFile(l.site, "cu.txt")) return ServeFile(*file, req, res);
+  http.Get("/cu.txt", [&l, &rules](const httplib::Request& req, httplib::Response& res) {
+    if (const auto file = FindSiteFile(l.site, "cu.txt")) {
+      return ServeFile(*file, req, res, rules.paceBytesPerSecond);
+    }
     NotFound(res);
   });
   http.Get("/port.php", [&l, &rules](const httplib::Request& req, httplib::Response& res) {
