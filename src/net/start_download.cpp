@@ -37,10 +37,17 @@ bool (*NetworkConnected)() = &SystemSaysConnected;
 
 DWORD WINAPI DownloadWorker(LPVOID parameter) {
   DownloadRequest& request = *static_cast<DownloadRequest*>(parameter);
-  DownloadHooks hooks;
-  hooks.nowMs = &TimerMs;
-  hooks.progress = &PostProgress;
-  RunDownload(request, PlatformSockets(), hooks);
+  try {
+    DownloadHooks hooks;
+    hooks.nowMs = &TimerMs;
+    hooks.progress = &PostProgress;
+    RunDownload(request, PlatformSockets(), hooks);
+  } catch (...) {
+    // An exception leaving a thread ends the process: a failed transfer
+    // instead.
+    request.resultText.clear();
+    NetworkState = kNetworkIdle;
+  }
   return 0;
 }
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -33,6 +34,11 @@ struct FaultCase {
   int requests = 0;
   // A short receive timeout for the cases that wait for one.
   int receiveTimeoutMs = 0;
+  // What the file holds under Wine, where it differs: Wine 8 reports a
+  // reset that follows delivered data as a normal close (recv gives 0,
+  // SO_ERROR and the FD_CLOSE error code are 0), where Windows and Linux
+  // report WSAECONNRESET and ECONNRESET.
+  std::optional<int64_t> wineFileBytes = std::nullopt;
 };
 
 inline std::vector<FaultCase> DownloadFaultTable() {
@@ -51,7 +57,8 @@ inline std::vector<FaultCase> DownloadFaultTable() {
       {"short every time fails", "/data/5000?seed=18&close=" + everyTime, 18, kNoFile, bound},
       {"without a length a clean close ends the body", "/data/3000?seed=4&nolength&close=1000", 4,
        1000, 1},
-      {"without a length a reset fails", "/data/3000?seed=19&nolength&reset=1000", 19, kNoFile, 1},
+      {"without a length a reset fails", "/data/3000?seed=19&nolength&reset=1000", 19, kNoFile, 1,
+       0, 1000},
       {"without a length a silence fails", "/data/3000?seed=20&nolength&stall=1000", 20, kNoFile, 1,
        400},
       {"a silence mid-body resumes", "/data/5000?seed=21&stall=2000", 21, 5000, 2, 400},

@@ -1,8 +1,10 @@
 // A small HTTP server for tests that does on request what real servers do
 // only by accident. Usage:
-//   fault_server ADDRESS PORT LOG_FILE [IDLE_SECONDS]
+//   fault_server ADDRESS PORT LOG_FILE [IDLE_SECONDS [detached]]
 // It serves until /quit is asked, or until no connection came for
 // IDLE_SECONDS (default 60), so a test that dies leaves no server behind.
+// It also ends with the process that started it, unless "detached" (for a
+// script that starts it for later tests and stops it afterwards).
 // Every request head is appended to LOG_FILE, followed by a line "--".
 //
 // Paths (query options after "?", separated by "&"):
@@ -324,11 +326,11 @@ void Serve(int fd) {
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: fault_server ADDRESS PORT LOG_FILE [IDLE_SECONDS]\n");
+    std::fprintf(stderr, "usage: fault_server ADDRESS PORT LOG_FILE [IDLE_SECONDS [detached]]\n");
     return 2;
   }
   // Ends with the test that started it.
-  ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (argc <= 5 || std::strcmp(argv[5], "detached") != 0) ::prctl(PR_SET_PDEATHSIG, SIGTERM);
   serverAddress = argv[1];
   logPath = argv[3];
   const int idleSeconds = argc > 4 ? std::atoi(argv[4]) : 60;
