@@ -68,9 +68,8 @@ class Transfer {
  private:
   bool FileMode() const { return !request_.outputPath.empty(); }
   uint32_t BodyBytes() const { return position_ == 0 ? 0 : position_ - 1; }
-  bool LengthKnown() const { return lengthKnown_; }
   bool BodyMissing() const {
-    return LengthKnown() && BodyBytes() < static_cast<uint32_t>(request_.announcedLength);
+    return lengthKnown_ && BodyBytes() < static_cast<uint32_t>(request_.announcedLength);
   }
 
   int ElapsedMs(Clock::time_point since) const {
@@ -228,7 +227,7 @@ class Transfer {
       case Phase::kResumeHeader:
         return Next::kReconnect;
       case Phase::kBody:
-        if (!LengthKnown()) {
+        if (!lengthKnown_) {
           failed_ = true;
           return Next::kLeave;
         }
@@ -243,12 +242,12 @@ class Transfer {
   // broken connection.
   Next HandleClose() {
     switch (phase_) {
-      case Phase::kFirstHeader:
-        if (!header_.empty()) {
-          const std::string header = std::move(header_);
-          AcceptFirstHeader(header, std::string_view());
-        }
-        return Next::kLeave;
+      case Phase::kFirstHeader: {
+        if (header_.empty()) return Next::kLeave;
+        const std::string header = std::move(header_);
+        if (AcceptFirstHeader(header, std::string_view()) == Next::kLeave) return Next::kLeave;
+        return BodyMissing() ? Next::kReconnect : Next::kLeave;
+      }
       case Phase::kResumeHeader:
         return Next::kReconnect;
       case Phase::kBody:
@@ -350,7 +349,7 @@ class Transfer {
     if (data.empty()) return Next::kReceive;
     // More than the announced length: the server contradicts itself, and
     // a file that long is not the one it announced.
-    if (LengthKnown() &&
+    if (lengthKnown_ &&
         data.size() > static_cast<uint32_t>(request_.announcedLength) - BodyBytes()) {
       failed_ = true;
       return Next::kLeave;

@@ -69,6 +69,11 @@ TEST_F(WorkerScriptedTest, HeaderEndedByCloseIsJudgedAsItIs) {
   const DownloadRequest r = Run("http://h/x");
   EXPECT_EQ(r.announcedLength, 1);
   EXPECT_EQ(r.resultText, "");
+  // One that declares a length still owes its body: asked for again.
+  seam_.connections.push_back(ScriptedConnection{{"HTTP/1.0 200 OK\r\nContent-Length: 4\r\n"}});
+  seam_.connections.push_back(ScriptedConnection{{"HTTP/1.0 206 P\r\n\r\nabcd"}});
+  EXPECT_EQ(Run("http://h/x").resultText, "abcd");
+  EXPECT_NE(seam_.requests.back().find("Range: bytes=0-"), std::string::npos);
 }
 
 TEST_F(WorkerScriptedTest, ResumeInTextModeAppendsTheBodyOnce) {
