@@ -104,6 +104,16 @@ class Transfer {
     return out;
   }
 
+  // Whether the text request ran out of time in or after this wait. A wait
+  // that the deadline shortened and that timed out counts, whatever the
+  // clocks' rounding says about the few milliseconds left.
+  bool TimedOutAtDeadline(const IoResult& result, const WaitRules& wait, int askedMs) {
+    const bool cut = result.status == IoStatus::kTimedOut && wait.timeoutMs < askedMs;
+    if (cut) failed_ = true;
+    const bool out = OutOfTime();
+    return out || cut;
+  }
+
   void SetSocketError(const char* prefix) {
     request_.errorText =
         std::string(prefix) + std::to_string(sockets_.LastError()) + "\r\n" + kBlockedHint;
@@ -164,11 +174,12 @@ class Transfer {
       return false;
     }
     SetNetworkStage(kNetworkConnecting);
-    const IoResult connected =
-        sockets_.Connect(socket_, address_, port_, Wait(limits_.connectTimeoutMs));
+    const WaitRules wait = Wait(limits_.connectTimeoutMs);
+    const IoResult connected = sockets_.Connect(socket_, address_, port_, wait);
     if (connected.status != IoStatus::kDone) {
       // A stop, or a text request out of time, ends without a text.
-      if (connected.status != IoStatus::kStopped && !OutOfTime()) {
+      if (connected.status != IoStatus::kStopped &&
+          !TimedOutAtDeadline(connected, wait, limits_.connectTimeoutMs)) {
         SetSocketError(prefixes.connect);
       }
       CloseSocket();
@@ -192,11 +203,11 @@ class Transfer {
   void ReceiveLoop() {
     std::vector<char> buffer(kReceiveBlockBytes);
     for (;;) {
-      const IoResult got =
-          sockets_.Receive(socket_, buffer.data(), buffer.size(), Wait(limits_.receiveTimeoutMs));
+      const WaitRules wait = Wait(limits_.receiveTimeoutMs);
+      const IoResult got = sockets_.Receive(socket_, buffer.data(), buffer.size(), wait);
       if (got.status == IoStatus::kStopped) return;
       stallWindowBytes_ += got.bytes;
-      if (OutOfTime()) return;
+      if (TimedOutAtDeadline(got, wait, limits_.receiveTimeoutMs)) return;
       Next next = Next::kLeave;
       switch (got.status) {
         case IoStatus::kDone:
