@@ -1,52 +1,22 @@
-// Winsock, asked for version 1.1, for the product. Sockets are switched to
-// non-blocking mode so that connect and receive can wait in slices and see
-// the user's stop request.
+// Winsock, asked for version 1.1, for the product. Each socket reports its
+// network events to an event object (WSAEventSelect, which also makes it
+// non-blocking), so connect and receive wait on the event in slices and
+// see the user's stop request. The waits never use select(): under Wine 8
+// a select() whose timeout runs out just as a socket event comes in can
+// bring down the wine server (an assertion in its poll completion), and
+// the download hangs with it.
 #include <windows.h>
 #include <winsock2.h>
 
 #include <cstring>
+#include <map>
 
+#include "base/win/handles.h"
 #include "net/socket_seam.h"
 
 namespace orvane {
 
 namespace {
-
-enum class Readiness { kRead, kWrite };
-
-IoStatus WaitFor(SOCKET socket, Readiness what, const WaitRules& wait) {
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    if (wait.stopRequested && wait.stopRequested()) return IoStatus::kStopped;
-    const DWORD spent = ::GetTickCount() - start;
-    if (spent >= static_cast<DWORD>(wait.timeoutMs)) {
-      ::WSASetLastError(WSAETIMEDOUT);
-      return IoStatus::kTimedOut;
-    }
-    const DWORD left = static_cast<DWORD>(wait.timeoutMs) - spent;
-    const DWORD slice = left < static_cast<DWORD>(wait.sliceMs) ? left : wait.sliceMs;
-    fd_set ready;
-    fd_set failed;
-    FD_ZERO(&ready);
-    FD_ZERO(&failed);
-    FD_SET(socket, &ready);
-    FD_SET(socket, &failed);
-    timeval timeout{static_cast<long>(slice / 1000), static_cast<long>((slice % 1000) * 1000)};
-    const int count = what == Readiness::kRead ? ::select(0, &ready, nullptr, &failed, &timeout)
-                                               : ::select(0, nullptr, &ready, &failed, &timeout);
-    if (count == SOCKET_ERROR) return IoStatus::kFailed;
-    if (count == 0) continue;
-    if (FD_ISSET(socket, &failed)) {
-      // A failed connect is reported here; its code sits in SO_ERROR.
-      int code = 0;
-      int length = sizeof code;
-      ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&code), &length);
-      ::WSASetLastError(code != 0 ? code : WSAECONNREFUSED);
-      return IoStatus::kFailed;
-    }
-    return IoStatus::kDone;
-  }
-}
 
 class WinsockSeam final : public SocketSeam {
  public:
@@ -60,9 +30,17 @@ class WinsockSeam final : public SocketSeam {
   SocketId OpenTcp() override {
     const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET) return kNoSocket;
-    u_long nonBlocking = 1;
-    ::ioctlsocket(socket, FIONBIO, &nonBlocking);
-    return static_cast<SocketId>(socket);
+    // A WSAEVENT is a manual-reset event handle.
+    UniqueHandle event(::WSACreateEvent());
+    if (!event || ::WSAEventSelect(socket, event.get(), FD_CONNECT | FD_READ | FD_CLOSE) != 0) {
+      const int error = ::WSAGetLastError();
+      ::closesocket(socket);
+      ::WSASetLastError(error);
+      return kNoSocket;
+    }
+    const SocketId id = static_cast<SocketId>(socket);
+    events_[id] = std::move(event);
+    return id;
   }
 
   IoResult Connect(SocketId id, uint32_t address, int32_t port, const WaitRules& wait) override {
@@ -75,7 +53,7 @@ class WinsockSeam final : public SocketSeam {
       return {IoStatus::kDone, 0};
     }
     if (::WSAGetLastError() != WSAEWOULDBLOCK) return {IoStatus::kFailed, 0};
-    return {WaitFor(socket, Readiness::kWrite, wait), 0};
+    return {WaitFor(id, FD_CONNECT, wait), 0};
   }
 
   IoResult Send(SocketId id, std::string_view data) override {
@@ -91,7 +69,8 @@ class WinsockSeam final : public SocketSeam {
       if (got > 0) return {IoStatus::kDone, static_cast<size_t>(got)};
       if (got == 0) return {IoStatus::kClosed, 0};
       if (::WSAGetLastError() != WSAEWOULDBLOCK) return {IoStatus::kFailed, 0};
-      const IoStatus waited = WaitFor(socket, Readiness::kRead, wait);
+      // recv has re-armed FD_READ: the event is set once more data comes.
+      const IoStatus waited = WaitFor(id, FD_READ | FD_CLOSE, wait);
       if (waited != IoStatus::kDone) return {waited, 0};
     }
   }
@@ -99,9 +78,45 @@ class WinsockSeam final : public SocketSeam {
   void Close(SocketId id) override {
     ::shutdown(static_cast<SOCKET>(id), SD_BOTH);
     ::closesocket(static_cast<SOCKET>(id));
+    events_.erase(id);
   }
 
   int LastError() override { return ::WSAGetLastError(); }
+
+ private:
+  // Waits until one of `wanted` happened on the socket.
+  IoStatus WaitFor(SocketId id, long wanted, const WaitRules& wait) {
+    const auto found = events_.find(id);
+    if (found == events_.end()) return IoStatus::kFailed;
+    HANDLE event = found->second.get();
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+      if (wait.stopRequested && wait.stopRequested()) return IoStatus::kStopped;
+      const DWORD spent = ::GetTickCount() - start;
+      if (spent >= static_cast<DWORD>(wait.timeoutMs)) {
+        ::WSASetLastError(WSAETIMEDOUT);
+        return IoStatus::kTimedOut;
+      }
+      const DWORD left = static_cast<DWORD>(wait.timeoutMs) - spent;
+      const DWORD slice = left < static_cast<DWORD>(wait.sliceMs) ? left : wait.sliceMs;
+      if (::WaitForSingleObject(event, slice) != WAIT_OBJECT_0) continue;
+      WSANETWORKEVENTS happened{};
+      if (::WSAEnumNetworkEvents(static_cast<SOCKET>(id), event, &happened) != 0) {
+        return IoStatus::kFailed;
+      }
+      if (happened.lNetworkEvents & FD_CONNECT & wanted) {
+        // A failed connect is reported here, with its code.
+        const int code = happened.iErrorCode[FD_CONNECT_BIT];
+        if (code == 0) return IoStatus::kDone;
+        ::WSASetLastError(code);
+        return IoStatus::kFailed;
+      }
+      // recv tells what came: data, the end, or the error.
+      if (happened.lNetworkEvents & (FD_READ | FD_CLOSE) & wanted) return IoStatus::kDone;
+    }
+  }
+
+  std::map<SocketId, UniqueHandle> events_;
 };
 
 }  // namespace
@@ -119,6 +134,7 @@ uint32_t ResolveHost(const std::string& host) {
 }
 
 SocketSeam& PlatformSockets() {
+  // The program runs one transfer at a time, on one worker thread.
   static WinsockSeam seam;
   return seam;
 }
