@@ -17,7 +17,7 @@ wine=${2:-500}
 cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan -j "$(nproc)" --target net_tests net_fault_server >/dev/null
 ORVANE_FAULT_RUNS=$native build/native-asan/tests/unit/net/net_tests \
-  --gtest_filter='WorkerRandomFaultTest.*' --gtest_brief=1
+  --gtest_filter='WorkerFaultTest.RandomFaultRun' --gtest_brief=1
 
 . "$root/scripts/wine-session.sh"
 preset=$(wine_runnable_preset)

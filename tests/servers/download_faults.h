@@ -162,42 +162,61 @@ inline FaultMix RandomFaultMix(std::mt19937& random, uint32_t run, uint32_t seed
   return mix;
 }
 
-// Runs `count` random mixes; `download` fetches one target into a file and
-// reports whether the file exists and what it holds. Prints the count and
-// the seed so that a failing run can be repeated.
-struct FaultRunTally {
+// What one download left behind.
+struct FaultResult {
+  DownloadRequest request;
+  bool fileExists = false;
+  std::string fileContent;
+};
+
+// Fetches a target of the fault server into a file, with these limits.
+using FaultDownload =
+    std::function<FaultResult(const std::string& target, const DownloadLimits& limits)>;
+
+// Every case of the table; `serverLog` reads the fault server's request log.
+inline void RunFaultTable(const FaultDownload& download,
+                          const std::function<std::string()>& serverLog, bool underWine) {
+  for (const FaultCase& c : DownloadFaultTable()) {
+    SCOPED_TRACE(c.name);
+    DownloadLimits limits;
+    if (c.receiveTimeoutMs) limits.receiveTimeoutMs = c.receiveTimeoutMs;
+    const FaultResult r = download(c.target, limits);
+    const int64_t bytes = underWine ? c.wineFileBytes.value_or(c.fileBytes) : c.fileBytes;
+    ExpectDownloadVerdict(r.request, r.fileExists, r.fileContent, c.seed, bytes);
+    if (c.requests) {
+      EXPECT_EQ(RequestsIn(serverLog(), c.target), c.requests);
+    }
+  }
+}
+
+// Runs `count` random mixes and prints the count and the seed, so that a
+// failing run can be repeated. No file may differ, and a mix the server
+// can deliver must arrive whole.
+inline void RunRandomFaults(int count, uint32_t seed, const FaultDownload& download) {
+  std::printf("random fault run: %d downloads, seed %u\n", count, seed);
+  std::mt19937 random(seed);
   int whole = 0;
   int absent = 0;
   int differ = 0;
-};
-
-using FaultDownload = std::function<DownloadRequest(const std::string& target, bool& fileExists,
-                                                    std::string& fileContent)>;
-
-inline FaultRunTally RunRandomFaults(int count, uint32_t seed, const FaultDownload& download) {
-  std::printf("random fault run: %d downloads, seed %u\n", count, seed);
-  std::mt19937 random(seed);
-  FaultRunTally tally;
   for (int i = 0; i < count; ++i) {
     const FaultMix mix = RandomFaultMix(random, seed, static_cast<uint32_t>(i));
     SCOPED_TRACE(mix.target);
-    bool exists = false;
-    std::string content;
-    const DownloadRequest request = download(mix.target, exists, content);
-    if (exists) {
-      ExpectDownloadVerdict(request, exists, content, mix.seed, static_cast<int64_t>(mix.size));
-      ++(content == FaultContent(mix.seed, mix.size) ? tally.whole : tally.differ);
+    const FaultResult r = download(mix.target, DownloadLimits{});
+    if (r.fileExists) {
+      ExpectDownloadVerdict(r.request, true, r.fileContent, mix.seed,
+                            static_cast<int64_t>(mix.size));
+      ++(r.fileContent == FaultContent(mix.seed, mix.size) ? whole : differ);
     } else {
-      ExpectDownloadVerdict(request, exists, content, mix.seed, kNoFile);
+      ExpectDownloadVerdict(r.request, false, r.fileContent, mix.seed, kNoFile);
       // Four breaks stay well inside the reconnect bound.
       EXPECT_FALSE(mix.deliverable) << "a deliverable file was not downloaded";
-      ++tally.absent;
+      ++absent;
     }
     if (::testing::Test::HasFailure()) break;
   }
-  std::printf("random fault run: %d whole, %d absent, %d files that differ; seed %u\n", tally.whole,
-              tally.absent, tally.differ, seed);
-  return tally;
+  std::printf("random fault run: %d whole, %d absent, %d files that differ; seed %u\n", whole,
+              absent, differ, seed);
+  EXPECT_EQ(differ, 0);
 }
 
 // The run's size and seed: ORVANE_FAULT_RUNS and ORVANE_FAULT_SEED, or

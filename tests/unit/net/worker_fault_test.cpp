@@ -32,6 +32,18 @@ class WorkerFaultTest : public ::testing::Test {
     return static_cast<size_t>(testing::RequestsIn(server_->Log(), target));
   }
 
+  testing::FaultDownload Fetcher() {
+    return [this](const std::string& target, const DownloadLimits& limits) {
+      const std::string out = folder_.File("fetched.bin");
+      testing::FaultResult r;
+      r.request = Download(Url(target), out, limits).request;
+      r.fileExists = std::filesystem::exists(out);
+      if (r.fileExists) r.fileContent = testing::ReadFile(out);
+      std::filesystem::remove(out);
+      return r;
+    };
+  }
+
   static inline std::unique_ptr<FaultServer> server_;
   TempFolder folder_;
 };
@@ -48,20 +60,16 @@ TEST_F(WorkerFaultTest, ResetAfter1000BytesResumesWith206) {
 }
 
 TEST_F(WorkerFaultTest, FaultTable) {
-  for (const testing::FaultCase& c : testing::DownloadFaultTable()) {
-    SCOPED_TRACE(c.name);
-    const std::string out = folder_.File("table.bin");
-    DownloadLimits limits;
-    if (c.receiveTimeoutMs) limits.receiveTimeoutMs = c.receiveTimeoutMs;
-    const Outcome o = Download(Url(c.target), out, limits);
-    const bool exists = std::filesystem::exists(out);
-    testing::ExpectDownloadVerdict(o.request, exists, exists ? testing::ReadFile(out) : "", c.seed,
-                                   c.fileBytes);
-    if (c.requests) {
-      EXPECT_EQ(RequestsFor(c.target), static_cast<size_t>(c.requests));
-    }
-    std::filesystem::remove(out);
-  }
+  testing::RunFaultTable(
+      Fetcher(), [] { return server_->Log(); }, false);
+}
+
+// Each download with its own mix of resets and clean closes at random
+// offsets, 200 answers to Range requests, headers in pieces, dripped bodies
+// and servers that fail for good. ORVANE_FAULT_RUNS and ORVANE_FAULT_SEED
+// set the size and the seed (scripts/long-fault-run.sh).
+TEST_F(WorkerFaultTest, RandomFaultRun) {
+  testing::RunRandomFaults(testing::FaultRunCount(300), testing::FaultRunSeed(), Fetcher());
 }
 
 TEST_F(WorkerFaultTest, MissingOrLowerCaseLengthAnnouncesOne) {

@@ -27,44 +27,31 @@ class WinsockFaultTest : public ::testing::Test {
     std::filesystem::remove_all(folder_, ignored);
   }
 
-  // One download; whether it left its file, and what the file holds.
-  DownloadRequest Fetch(const std::string& target, const DownloadLimits& limits, bool& exists,
-                        std::string& content) {
+  testing::FaultResult Fetch(const std::string& target, const DownloadLimits& limits) {
     const std::string out = folder_ + "download.bin";
-    const testing::Outcome o = testing::Download(kFaultServer + target, out, limits);
-    exists = GetFileAttributesA(out.c_str()) != INVALID_FILE_ATTRIBUTES;
-    content = exists ? ReadBytes(out) : "";
+    testing::FaultResult r;
+    r.request = testing::Download(kFaultServer + target, out, limits).request;
+    r.fileExists = GetFileAttributesA(out.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (r.fileExists) r.fileContent = ReadBytes(out);
     DeleteFileA(out.c_str());
-    return o.request;
+    return r;
+  }
+  testing::FaultDownload Fetcher() {
+    return [this](const std::string& target, const DownloadLimits& limits) {
+      return Fetch(target, limits);
+    };
   }
 
   std::string folder_;
 };
 
 TEST_F(WinsockFaultTest, FaultTable) {
-  for (const testing::FaultCase& c : testing::DownloadFaultTable()) {
-    SCOPED_TRACE(c.name);
-    DownloadLimits limits;
-    if (c.receiveTimeoutMs) limits.receiveTimeoutMs = c.receiveTimeoutMs;
-    bool exists = false;
-    std::string content;
-    const DownloadRequest request = Fetch(c.target, limits, exists, content);
-    testing::ExpectDownloadVerdict(request, exists, content, c.seed,
-                                   c.wineFileBytes.value_or(c.fileBytes));
-    if (c.requests) {
-      EXPECT_EQ(testing::RequestsIn(ReadBytes(ServerFolder() + "fault.log"), c.target), c.requests);
-    }
-  }
+  testing::RunFaultTable(
+      Fetcher(), [] { return ReadBytes(ServerFolder() + "fault.log"); }, true);
 }
 
 TEST_F(WinsockFaultTest, RandomFaultRun) {
-  const testing::FaultRunTally tally =
-      testing::RunRandomFaults(testing::FaultRunCount(60), testing::FaultRunSeed(),
-                               [&](const std::string& target, bool& exists, std::string& content) {
-                                 return Fetch(target, DownloadLimits{}, exists, content);
-                               });
-  EXPECT_EQ(tally.differ, 0);
-  EXPECT_GT(tally.whole, 0);
+  testing::RunRandomFaults(testing::FaultRunCount(60), testing::FaultRunSeed(), Fetcher());
 }
 
 }  // namespace
