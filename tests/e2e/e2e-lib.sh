@@ -42,6 +42,17 @@ start_server() {
   cat "$out" >&2
   return 1
 }
+# wait_for_file FILE: waits (up to a minute) until FILE exists, while the
+# wizard ($pid) runs; a downloaded package takes its name only once whole.
+wait_for_file() {
+  local waited=0
+  until [ -f "$1" ]; do
+    kill -0 "$pid" 2>/dev/null || return 1
+    waited=$((waited + 1))
+    [ "$waited" -le 600 ] || return 1
+    sleep 0.1
+  done
+}
 # wait_for_connection ADDRESS: waits (up to 20 s) until a client holds a
 # connection to ADDRESS:80 open.
 wait_for_connection() {

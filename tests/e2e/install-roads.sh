@@ -151,14 +151,7 @@ start_wizard() {
 # and the welcome page shows it. (Before the package is loaded the window
 # already shows the welcome page's buttons.)
 loaded() {
-  local waited=0
-  until [ -f "$1/$2.7z" ]; do
-    kill -0 "$pid" 2>/dev/null || return 1
-    waited=$((waited + 1))
-    [ "$waited" -le 600 ] || return 1
-    sleep 0.1
-  done
-  driver --timeout 30000 ready 1009 >/dev/null
+  wait_for_file "$1/$2.7z" && driver --timeout 30000 ready 1009 >/dev/null
 }
 # to_install TARGET: from the welcome page through the folder page to the
 # install step.

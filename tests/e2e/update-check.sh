@@ -128,13 +128,17 @@ for road in first second; do
   # A bare name (a longer command line would be read as a parameter list).
   orvane_wine "$setup_exe" "$name.7z" &
   pid=$!
+  # Next is up before the package is read: wait for the file first.
   ready=1
-  driver --timeout 30000 wait ready 1009 >/dev/null 2>&1 && ready=0
+  wait_for_file "$demo/app/$name.7z" && driver --timeout 30000 ready 1009 >/dev/null 2>&1 &&
+    ready=0
   driver click 2 closed >/dev/null 2>&1
   wait_exit "$pid"
   code=$?
-  [ "$ready" = 0 ] && cmp -s "$demo/123.7z" "$demo/app/$name.7z" && [ "$code" = 0 ]
-  verdict $? "a package named $name: fetched under its own name on the $road attempt"
+  same=no
+  cmp -s "$demo/123.7z" "$demo/app/$name.7z" && same=yes
+  [ "$ready" = 0 ] && [ "$same" = yes ] && [ "$code" = 0 ]
+  verdict $? "a package named $name: fetched under its own name on the $road attempt (welcome page $([ "$ready" = 0 ] && echo shown || echo missing), file $same, exit code $code)"
   rm -f "$demo/app/$name.7z"
 done
 rm -f "$demo/site/dowfile/$name.rar"
