@@ -14,6 +14,9 @@ namespace {
 constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                       FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+// Attributes under which CreateFile refuses to replace a file.
+constexpr DWORD kRefusingAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 [[noreturn]] void WriteFailed(const char* what, const std::wstring& path) {
   Fail(ErrorKind::kWriteFailed, std::string(what) + " " + WideToAnsi(path) + " (error " +
@@ -37,10 +40,11 @@ FILETIME ToFileTime(uint64_t ticks) {
 class WinOutputFile : public OutputFile {
  public:
   WinOutputFile(std::wstring path, const Entry& entry) : path_(std::move(path)), entry_(entry) {
-    // A read-only file of the same name is replaced like any other.
+    // A read-only, hidden or system file of the same name is replaced like
+    // any other; the new file takes the archive's attributes.
     DWORD existing = GetFileAttributesW(path_.c_str());
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY))
-      SetFileAttributesW(path_.c_str(), existing & ~FILE_ATTRIBUTE_READONLY);
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & kRefusingAttributes))
+      SetFileAttributesW(path_.c_str(), existing & ~kRefusingAttributes);
     file_.reset(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_) WriteFailed("cannot create", path_);

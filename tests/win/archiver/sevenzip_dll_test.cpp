@@ -241,6 +241,38 @@ TEST_F(SevenZipDll, OverwritesExistingFilesEvenReadOnlyOnes) {
   EXPECT_EQ(TreeOf(out), TreeOf(ExpectedTree("basic")));
 }
 
+TEST_F(SevenZipDll, OverwritesHiddenAndSystemFiles) {
+  constexpr DWORD kOldAttributes =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
+  const struct {
+    std::u16string name;
+    DWORD attributes;
+  } existing[] = {
+      {u"hidden.txt", FILE_ATTRIBUTE_HIDDEN},
+      {u"system.txt", FILE_ATTRIBUTE_SYSTEM},
+      {u"hidden read-only.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY},
+  };
+  TempFolder temp;
+  std::wstring out = temp.path() + L"\\out";
+  CreateDirectoryW(out.c_str(), nullptr);
+  std::vector<archiver::testing::BuilderEntry> entries;
+  std::vector<std::wstring> paths;
+  for (const auto& file : existing) {
+    paths.push_back(out + L"\\" + std::wstring(file.name.begin(), file.name.end()));
+    WriteWholeFile(paths.back(), "old content");
+    ASSERT_TRUE(SetFileAttributesW(paths.back().c_str(), file.attributes));
+    entries.push_back({file.name, "new content of " + Ansi(paths.back())});
+  }
+  std::string reason;
+  std::wstring archive = WriteArchive(temp.path(), archiver::testing::BuildArchive(entries));
+  ASSERT_EQ(Extract(archive, out, &reason), kSevenZipOk) << reason;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    EXPECT_EQ(ReadWholeFile(paths[i]), entries[i].data) << Ansi(paths[i]);
+    // The archive gives these files no attributes: none of the old ones stay.
+    EXPECT_EQ(GetFileAttributesW(paths[i].c_str()) & kOldAttributes, 0u) << Ansi(paths[i]);
+  }
+}
+
 TEST_F(SevenZipDll, RefusesEveryOtherCommandLine) {
   TempFolder temp;
   std::string archive = Ansi(FixturePath("default.7z"));
