@@ -12,6 +12,10 @@ constexpr const char* kStopExtractionQuestion = "正在解压文件中，是否�
 // Long enough for the worker to see the stop request before the window goes.
 constexpr int kWorkerStopWaitMs = 100;
 
+// Set while a close asks or waits: both pump messages, and a second close
+// then must neither ask again nor destroy the window under the first.
+bool CloseUnderWay = false;
+
 bool AskYes(HWND window, const char* question) {
   return MessageBoxA(window, question, kCloseCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
          IDYES;
@@ -22,6 +26,8 @@ bool AskYes(HWND window, const char* question) {
 // Never stops work itself: it sets the flags the working steps test at their
 // fixed points, and answers whether the window may close now.
 int OnWizardClose(HWND window) {
+  if (CloseUnderWay) return 1;
+  CloseUnderWay = true;
   int refuse = 0;
   if (NetworkState.load() > 0) {
     if (AskYes(window, kStopDownloadQuestion)) {
@@ -42,6 +48,7 @@ int OnWizardClose(HWND window) {
     AbortFlag = 1;
     refuse = 1;
   }
+  CloseUnderWay = false;
   return refuse;
 }
 

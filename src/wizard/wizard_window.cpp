@@ -176,7 +176,13 @@ LRESULT CALLBACK WizardWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 
   const int index = NotificationIndex(message, lParam);
   if (message == WM_COMMAND && RouteButtonClick(window, wParam, lParam, index)) return 0;
-  if (message == WM_CLOSE && OnWizardClose(window) != 0) return 0;
+  if (message == WM_CLOSE) {
+    if (OnWizardClose(window) != 0) return 0;
+    // Its question and wait pumped messages: the window may be gone, and
+    // its record with it.
+    if (!IsWindow(window)) return 0;
+    record = RecordOf(window);
+  }
   if (message == WM_PAINT) return PaintWizard(window);
   // Acts only on WM_DOWNLOAD_PROGRESS and always answers 0.
   OnDownloadProgress(window, message, wParam, lParam);

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <set>
+
 #include "net/network_state.h"
 #include "win/pages/pages_fixture.h"
 #include "wizard/controls.h"
 #include "wizard/page_state.h"
+#include "wizard/wizard_window.h"
 
 namespace orvane::pages_test {
 namespace {
@@ -31,6 +34,21 @@ DialogAnswerer AnswerWith(int reply, SeenBox* seen) {
     PressButton(box, reply);
     return true;
   });
+}
+
+// Answers every message box with `reply` and keeps each box it saw.
+DialogAnswerer AnswerEvery(int reply, std::set<HWND>* boxes) {
+  return DialogAnswerer([reply, boxes](HWND box) {
+    if (boxes->insert(box).second) PressButton(box, reply);
+    return false;
+  });
+}
+
+int DestroysSeen = 0;
+
+LRESULT CALLBACK CountingDestroys(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) ++DestroysSeen;
+  return WizardWindowProc(window, message, wParam, lParam);
 }
 
 using CloseHandlerTest = WizardPagesTest;
@@ -61,6 +79,30 @@ TEST_F(CloseHandlerTest, DownloadRunningAnsweredYesStopsTheWorkerAndCloses) {
   EXPECT_FALSE(IsWindow(window_));
   EXPECT_EQ(NetworkState.load(), kNetworkStopRequested);
   EXPECT_EQ(AbortFlag, 1);
+}
+
+// A second close while the first one asks or waits is refused: one
+// question, and the window goes once, after the first close is done.
+TEST_F(CloseHandlerTest, ACloseDuringTheQuestionIsRefused) {
+  DestroysSeen = 0;
+  SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingDestroys));
+  for (int phase : {1, 0}) {
+    BusyPhase = phase;
+    NetworkState.store(phase == 0 ? 1 : 0);
+    std::set<HWND> boxes;
+    {
+      DialogAnswerer answer = AnswerEvery(IDYES, &boxes);
+      PostMessageA(window_, WM_CLOSE, 0, 0);
+      PostMessageA(window_, WM_CLOSE, 0, 0);
+      Settle();
+    }
+    EXPECT_EQ(boxes.size(), 1u) << phase;
+    EXPECT_EQ(AbortFlag, 1) << phase;
+    EXPECT_EQ(IsWindow(window_) != 0, phase == 1) << phase;
+    AbortFlag = 0;
+  }
+  EXPECT_EQ(NetworkState.load(), kNetworkStopRequested);
+  EXPECT_EQ(DestroysSeen, 1);
 }
 
 TEST_F(CloseHandlerTest, ExtractionIsRefusedWhateverTheReply) {
