@@ -23,14 +23,16 @@ BOOL CALLBACK FindTitle(HWND child, LPARAM seen) {
   return TRUE;
 }
 
-// Looks at the dialog, optionally selects the virtual "My Computer" item
-// to see OK disabled, puts the initial folder back, then presses `reply`.
-DialogAnswerer AnswerBrowser(int reply, bool tryVirtualItem, BrowserSeen* seen) {
+// Looks at the dialog, selects the folder `choose` in it, or without one
+// the virtual "My Computer" item to see OK disabled, then presses `reply`.
+DialogAnswerer AnswerBrowser(int reply, const std::string& choose, BrowserSeen* seen) {
   return DialogAnswerer([=](HWND dialog) {
     EnumChildWindows(dialog, &FindTitle, reinterpret_cast<LPARAM>(seen));
     HWND ok = GetDlgItem(dialog, IDOK);
     seen->okEnabledAtStart = IsWindowEnabled(ok) != 0;
-    if (tryVirtualItem) {
+    if (!choose.empty()) {
+      SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(choose.c_str()));
+    } else {
       LPITEMIDLIST computer = nullptr;
       if (SUCCEEDED(SHGetSpecialFolderLocation(dialog, CSIDL_DRIVES, &computer))) {
         SendMessageA(dialog, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(computer));
@@ -51,27 +53,35 @@ std::string SystemFolder() {
   return path;
 }
 
-TEST_F(FolderBrowserTest, ConfirmingWritesTheSelectedPathBackUnchanged) {
+std::string WindowsFolder() {
+  char path[MAX_PATH] = {};
+  GetWindowsDirectoryA(path, MAX_PATH);
+  return path;
+}
+
+TEST_F(FolderBrowserTest, ConfirmingWritesTheChosenFolderBack) {
   ShowPage(2);
-  const std::string folder = SystemFolder();
-  SetControlText(TargetFolderEdit, folder);
+  const std::string opened = SystemFolder();
+  const std::string chosen = WindowsFolder();
+  ASSERT_NE(opened, chosen);
+  SetControlText(TargetFolderEdit, opened);
   BrowserSeen seen;
   {
-    DialogAnswerer answer = AnswerBrowser(IDOK, false, &seen);
+    DialogAnswerer answer = AnswerBrowser(IDOK, chosen, &seen);
     SendMessageA(BrowseButton, BM_CLICK, 0, 0);
     EXPECT_EQ(answer.dialogsSeen(), 1);
   }
   EXPECT_TRUE(seen.titleFound);
   EXPECT_TRUE(seen.okEnabledAtStart);
-  EXPECT_EQ(WindowTextOf(TargetFolderEdit), folder);
+  EXPECT_EQ(WindowTextOf(TargetFolderEdit), chosen);
 }
 
-TEST_F(FolderBrowserTest, ADriveRootKeepsItsSeparator) {
+TEST_F(FolderBrowserTest, AChosenDriveRootKeepsItsSeparator) {
   ShowPage(2);
-  SetControlText(TargetFolderEdit, "C:\\");
+  SetControlText(TargetFolderEdit, WindowsFolder());
   BrowserSeen seen;
   {
-    DialogAnswerer answer = AnswerBrowser(IDOK, false, &seen);
+    DialogAnswerer answer = AnswerBrowser(IDOK, "C:\\", &seen);
     SendMessageA(BrowseButton, BM_CLICK, 0, 0);
   }
   EXPECT_EQ(WindowTextOf(TargetFolderEdit), "C:\\");
@@ -83,7 +93,7 @@ TEST_F(FolderBrowserTest, CancellingLeavesTheTextAndVirtualItemsCannotBeConfirme
   SetControlText(TargetFolderEdit, typed);
   BrowserSeen seen;
   {
-    DialogAnswerer answer = AnswerBrowser(IDCANCEL, true, &seen);
+    DialogAnswerer answer = AnswerBrowser(IDCANCEL, "", &seen);
     SendMessageA(BrowseButton, BM_CLICK, 0, 0);
     EXPECT_EQ(answer.dialogsSeen(), 1);
   }
