@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/text.h"
 #include "base/win/handles.h"
 #include "install/display_text.h"
 #include "install/folder_copy_rules.h"
@@ -105,11 +106,13 @@ int CopyOneFile(HWND owner, const std::string& source, const std::string& destin
   }
 }
 
-int CopyFolderTree(HWND owner, const std::string& source, const std::string& destination) {
+int CopyFolderTree(HWND owner, const std::string& source, const std::string& destination,
+                   std::string_view skippedName) {
   const std::string from = WithTrailingBackslash(source);
   const std::string to = WithTrailingBackslash(destination);
   int result = kCopyNext;
   for (const FolderEntry& entry : ListFolder(from)) {
+    if (!skippedName.empty() && EqualsIgnoreCaseAscii(entry.name, skippedName)) continue;
     const std::string sourcePath = from + entry.name;
     const std::string destinationPath = to + entry.name;
     if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {

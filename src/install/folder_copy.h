@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace orvane {
 
@@ -13,7 +14,10 @@ namespace orvane {
 // CopyResult of the last entry handled: kCopyNext (also for an empty
 // folder), or kCopyStop after the user's Abort or a folder that could not
 // be made. A stop through AbortFlag ends the copy after the current file.
-int CopyFolderTree(HWND owner, const std::string& source, const std::string& destination);
+// A file named `skippedName` directly in `source` (any case) stays where it
+// is.
+int CopyFolderTree(HWND owner, const std::string& source, const std::string& destination,
+                   std::string_view skippedName = {});
 
 // Copies one file over its destination (clearing attributes that would
 // refuse it) and removes the source. kCopyNext when done or ignored,

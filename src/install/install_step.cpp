@@ -11,9 +11,12 @@
 #include "install/archive_extraction.h"
 #include "install/file_system_object.h"
 #include "install/folder_copy.h"
+#include "install/gbk_path.h"
 #include "install/install_messages.h"
 #include "install/running_programs.h"
 #include "install/target_folder_rule.h"
+#include "install/work_folder.h"
+#include "install/work_folder_rules.h"
 #include "net/download_file.h"
 #include "package/package_info.h"
 #include "qqgame/game_manager.h"
@@ -34,6 +37,7 @@ int Box(const std::string& text, const char* caption, UINT flags) {
 }
 
 [[noreturn]] void EndProcess() {
+  if (InstallStepProcessEnd) InstallStepProcessEnd();
   ExitProcess(0);
 }
 
@@ -43,11 +47,6 @@ bool FileReadable(const std::string& path) {
   if (file == INVALID_HANDLE_VALUE) return false;
   CloseHandle(file);
   return true;
-}
-
-bool IsDirectory(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // A directory search that sees normal, read-only and archive files only:
@@ -125,6 +124,12 @@ bool GameStillRunning() {
   return false;
 }
 
+void ShowPathErrorBox() {
+  Box("目标文件夹路径错误！！！\r\n\r\n请检查输入完整的目标文件夹\r\n\r\n　　　－－－－感谢你使"
+      "用【Orvane软件】",
+      kInstallCaption, MB_OK | MB_ICONERROR);
+}
+
 // Step 2; empty when the step must end.
 std::string ValidatedTarget() {
   const TargetFolderCheck check =
@@ -137,9 +142,7 @@ std::string ValidatedTarget() {
       SetControlText(TargetFolderEdit, check.folder);
       return {};
     case TargetFolderVerdict::Malformed:
-      Box("目标文件夹路径错误！！！\r\n\r\n请检查输入完整的目标文件夹\r\n\r\n　　　－－－－感谢你使"
-          "用【Orvane软件】",
-          kInstallCaption, MB_OK | MB_ICONERROR);
+      ShowPathErrorBox();
       return {};
     case TargetFolderVerdict::Accepted:
       SetControlText(TargetFolderEdit, check.folder);
@@ -194,10 +197,6 @@ void AfterFailedExtraction() {
 
 }  // namespace
 
-std::string WorkFolder() {
-  return ProgramFolder + "temp";
-}
-
 bool IsQgiPackage() {
   return EndsWithIgnoreCaseAscii(PackageFilePath, ".qgi");
 }
@@ -212,6 +211,8 @@ void FinishInstall() {
   RepaintWizard(WizardHandle);
 }
 
+void (*InstallStepProcessEnd)() = nullptr;
+
 void OpenMatchHelpPage() {
   const std::string address = "http://" + HostName(kWebSiteHost) +
                               "/web.php?c=pipei&amea=" + SplitFolderAndFile(PackageFilePath).file;
@@ -223,13 +224,20 @@ void RunInstallStep() {
 
   if (GameStillRunning()) return;
 
+  // The choice only looks: nothing is made or deleted before the checks.
+  const std::string work = ChooseWorkFolder();
   const bool qgi = IsQgiPackage();
   std::string target;
   if (qgi) {
-    target = ProgramFolder + "temp\\";
+    target = WithTrailingBackslash(work.empty() ? WorkFolder() : work);
   } else {
     target = ValidatedTarget();
     if (target.empty()) return;
+    // The work folder is emptied before and deleted after the copy.
+    if (!work.empty() && TargetInsideWorkFolder(target, work)) {
+      ShowPathErrorBox();
+      return;
+    }
     SetControlText(ProgressLabel, "强制终止运行中的软件中...........");
     StopProgramsInFolder(target);
   }
@@ -241,9 +249,8 @@ void RunInstallStep() {
     return;
   }
 
-  if (IsDirectory(WorkFolder())) fso.DeleteFolderTree(WorkFolder());
+  const bool workReady = !work.empty() && PrepareWorkFolder(fso, work);
   const bool targetReady = CreateFolderTree(target);
-  const bool workReady = CreateFolderTree(WorkFolder());
   if (!targetReady || !workReady) {
     Box("创建文件夹时出错，无法创建文件夹\r\n\r\n可能是以下原因造成的：\r\n\r\n1."
         "磁盘已满，请换个盘安装！\r\n2.此盘是光驱，请换个盘安装！\r\n3."
@@ -283,7 +290,7 @@ void RunInstallStep() {
   SetExtractionPage();
   SetCurrentDirectoryA(ProgramFolder.c_str());
   EnableStepButtons(false);
-  const bool extracted = ExtractArchive(PackageFilePath, WorkFolder());
+  const bool extracted = ExtractArchive(PackageFilePath, work);
   if (AbortFlag == 1) EndProcess();
   if (!extracted) {
     AfterFailedExtraction();
@@ -294,12 +301,13 @@ void RunInstallStep() {
     InstallSpecialEditionGame();
   } else {
     BusyPhase = 2;
-    CopyFolderTree(WizardHandle, ProgramFolder + "temp\\", target);
+    CopyFolderTree(WizardHandle, WithTrailingBackslash(work), target, kWorkFolderMarkerName);
     BusyPhase = 0;
     if (AbortFlag == 1) EndProcess();
     RunPostInstallBatch(target);
   }
-  FileSystemObject().DeleteFolderTree(WorkFolder());
+  FileSystemObject remover;
+  RemoveWorkFolder(remover, work);
   FinishInstall();
 }
 

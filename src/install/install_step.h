@@ -6,13 +6,15 @@
 
 namespace orvane {
 
-// `ProgramFolder` + "temp": where the package is extracted.
-std::string WorkFolder();
-
 // True for a package whose path ends in ".qgi" (any case).
 bool IsQgiPackage();
 
 void RunInstallStep();
+
+// Where the step ends the whole process (exit code 0) it calls this first
+// when set; the tests put a function here that throws, to see those ends
+// without losing their own process.
+extern void (*InstallStepProcessEnd)();
 
 // Enables the buttons and shows the `Finish` page with its texts.
 void FinishInstall();

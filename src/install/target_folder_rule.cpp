@@ -20,4 +20,17 @@ TargetFolderCheck CheckTargetFolder(std::string_view typed, std::string_view pro
   return {TargetFolderVerdict::Accepted, WithTrailingBackslash(text)};
 }
 
+bool IsSameOrInsideFolder(std::string_view path, std::string_view folder) {
+  if (folder.empty()) return false;
+  const std::string inner = WithTrailingBackslash(path);
+  const std::string outer = WithTrailingBackslash(folder);
+  // A name ending in half a character would pair with the added "\".
+  if (!EndsWithBackslash(outer)) return false;
+  // `outer` ends in a real separator, so a match of the whole of it ends on
+  // a character boundary of `inner` as well.
+  return inner.size() >= outer.size() &&
+         UpperAsciiOutsideDoubleBytes(inner.substr(0, outer.size())) ==
+             UpperAsciiOutsideDoubleBytes(outer);
+}
+
 }  // namespace orvane

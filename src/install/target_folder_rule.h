@@ -25,4 +25,10 @@ struct TargetFolderCheck {
 // characters (so network paths and "C:/x" are malformed).
 TargetFolderCheck CheckTargetFolder(std::string_view typed, std::string_view productName);
 
+// True when `path` is `folder` itself or lies below it. Both are full
+// paths in one spelling (no "." or ".." parts); a trailing "\" on either
+// does not count, letters compare in any case and double-byte characters
+// byte for byte.
+bool IsSameOrInsideFolder(std::string_view path, std::string_view folder);
+
 }  // namespace orvane

@@ -18,9 +18,9 @@ inline constexpr const char* kMiniGamesDirectoryValue = "MiniGamesDirectory";
 // Part of "GameDirectory" when it names the hall's own program folder.
 inline constexpr const char* kHallFolderMarker = "\\Hall.";
 
-// The game configuration inside the unpacked package.
-inline constexpr const char* kStudioFilesFolder = "temp\\Different\\";
-inline constexpr const char* kGameConfigFile = "temp\\Different\\config.ini";
+// The game configuration inside the unpacked package, below the work folder.
+inline constexpr const char* kStudioFilesFolder = "\\Different\\";
+inline constexpr const char* kGameConfigFile = "\\Different\\config.ini";
 inline constexpr const char* kGameConfigSection = "QgiMustHave";
 inline constexpr const char* kDestRootFolderKey = "DestRootFolder";
 

@@ -12,6 +12,7 @@
 
 #include "install/folder_copy.h"
 #include "install/running_programs.h"
+#include "install/work_folder.h"
 #include "package/package_info.h"
 #include "qqgame/game_hall_rules.h"
 #include "qqgame/game_manager.h"
@@ -128,7 +129,7 @@ void InstallSpecialEditionGame() {
   }
 
   const std::optional<std::string> subFolder = GameSubFolder(
-      IniText(ProgramFolder + kGameConfigFile, kGameConfigSection, kDestRootFolderKey));
+      IniText(WorkFolder() + kGameConfigFile, kGameConfigSection, kDestRootFolderKey));
   if (!subFolder) {
     ShowError(kNoGameConfigText);
     return;
@@ -156,7 +157,7 @@ void InstallSpecialEditionGame() {
 
   BusyPhase = 2;
   SetControlText(ProgressLabel, kCopyingLabel);
-  CopyFolderTree(WizardHandle, ProgramFolder + kStudioFilesFolder, destination);
+  CopyFolderTree(WizardHandle, WorkFolder() + kStudioFilesFolder, destination);
   SetControlText(ProgressLabel, kAllDoneLabel);
   BusyPhase = 0;
   if (AbortFlag == 1) ExitProcess(0);

@@ -7,11 +7,11 @@
 
 namespace orvane {
 
-// Runs once the package has been unpacked into ProgramFolder + "temp".
+// Runs once the package has been unpacked into the work folder.
 // Finds the hall's folder (running hall first, then its registry entries),
-// reads the game's sub-folder from "temp\Different\config.ini", stops the
+// reads the game's sub-folder from "Different\config.ini" there, stops the
 // game's programs, opens the package through the shell, waits for the
-// updater, and moves "temp\Different\" over the game. Tells the user and
+// updater, and moves "Different\" over the game. Tells the user and
 // returns when the hall or the configuration cannot be found. Ends the
 // process (exit code 0) when the wizard is closed during the waits, or
 // when a close during the copy stopped it.

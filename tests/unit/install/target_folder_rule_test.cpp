@@ -42,5 +42,32 @@ TEST(CheckTargetFolder, AFolderGetsExactlyOneTrailingBackslash) {
   EXPECT_EQ(CheckTargetFolder("C:\\\x95\x5C", "X").folder, "C:\\\x95\x5C\\");
 }
 
+TEST(IsSameOrInsideFolder, TheFolderItselfAndEverythingBelowInAnyCase) {
+  for (const char* path :
+       {"C:\\p\\temp", "C:\\p\\temp\\", "c:\\P\\TEMP\\a", "C:\\p\\temp\\a\\b\\"}) {
+    SCOPED_TRACE(path);
+    EXPECT_TRUE(IsSameOrInsideFolder(path, "C:\\p\\temp"));
+    EXPECT_TRUE(IsSameOrInsideFolder(path, "C:\\p\\temp\\"));
+  }
+}
+
+TEST(IsSameOrInsideFolder, NeighboursParentsAndOtherDrivesAreOutside) {
+  for (const char* path :
+       {"C:\\p\\temp2", "C:\\p\\tem", "C:\\p", "C:\\p\\", "D:\\p\\temp\\a", ""}) {
+    SCOPED_TRACE(path);
+    EXPECT_FALSE(IsSameOrInsideFolder(path, "C:\\p\\temp"));
+  }
+  EXPECT_FALSE(IsSameOrInsideFolder("C:\\p\\temp", ""));
+}
+
+TEST(IsSameOrInsideFolder, DoubleByteCharactersCompareByteForByte) {
+  // 0x95 0x5C and 0x95 0x7C are two different characters; the first ends
+  // in the byte of "\", the second must not be upper-cased into it.
+  EXPECT_TRUE(IsSameOrInsideFolder("C:\\\x95\x5C\\x", "C:\\\x95\x5C"));
+  EXPECT_FALSE(IsSameOrInsideFolder("C:\\\x95\x5C\\x", "C:\\\x95"));
+  EXPECT_FALSE(IsSameOrInsideFolder("C:\\\x95\x41\\x", "C:\\\x95\x61"));
+  EXPECT_TRUE(IsSameOrInsideFolder("C:\\数据\\游戏", "c:\\数据"));
+}
+
 }  // namespace
 }  // namespace orvane
