@@ -22,6 +22,11 @@
 #      the package anew (mended on the site meanwhile) and installs it
 #   7. screenshots of the Downloading page (paced server) and the Installing
 #      page (a large package), in e2e-install/shots/
+#   8. a folder "temp" of the user's own beside the wizard: the install
+#      completes and every file and folder of it is still there, byte for
+#      byte
+#   9. a second run where the run closed during the extraction (4.) left
+#      its work folder: the leftovers are cleared, none reaches the target
 # Needs the Windows build (OrvaneSetup.exe, 7-zip32.dll, ui-driver.exe,
 # sample/SampleProduct.exe) and the studio's tools (scripts/demo.sh builds
 # both); takes about a minute and a half.
@@ -180,9 +185,11 @@ box_has() {
   done
 }
 # moved_not_lost PRODUCT TARGET WORK: each file of PRODUCT lies, whole, in
-# exactly one of TARGET and WORK; prints how many reached TARGET.
+# exactly one of TARGET and WORK (whose marker file is the wizard's, not the
+# product's); prints how many reached TARGET.
+work_marker='~orvane-setup-work.tag'
 moved_not_lost() {
-  if ! cmp -s <(sums "$1") <(LC_ALL=C sort <(sums "$2") <(sums "$3")); then
+  if ! cmp -s <(sums "$1") <(LC_ALL=C sort <(sums "$2") <(sums "$3" | grep -vF "./$work_marker")); then
     echo "   files lost, broken or doubled between $2 and $3" >&2
     return 1
   fi
@@ -284,7 +291,7 @@ ok=0
 box_has "$box" "caption: Orvane软件安装" "正在解压文件中，是否要强制停止解压？" || ok=1
 [ "$code" = 0 ] || { echo "   exit code $code"; ok=1; }
 [ "$(files_in "$roads/Extract")" = 0 ] || { echo "   files were installed"; ok=1; }
-unpacked=$(files_in "$a/temp")
+unpacked=$(($(files_in "$a/temp") - 1))
 [ "$unpacked" -lt "$(files_in "$work/product-203")" ] || { echo "   the extraction went on to its end"; ok=1; }
 verdict $ok "closing during the extraction, Yes: the extraction stops ($unpacked files unpacked), nothing installed, the program ends, exit code 0"
 
@@ -378,5 +385,45 @@ done
 case "$download_label" in "下载【204.7z】中..完成:"*) ;; *) echo "   downloading shot: $download_label"; ok=1 ;; esac
 case "$shot_label" in "解压："* | "复制："*) ;; *) echo "   installing shot: $shot_label"; ok=1 ;; esac
 verdict $ok "screenshots of the Downloading and the Installing pages while they work, in $shots"
+
+# --- 8. a user's own "temp" beside the wizard --------------------------------------
+a="$work/app-users-temp"
+app "$a"
+mkdir -p "$a/temp/照片/2026" "$a/temp/空文件夹"
+printf 'my notes\r\n' > "$a/temp/notes.txt"
+head -c 30000 /dev/urandom > "$a/temp/照片/2026/海边.jpg"
+printf "not the wizard's" > "$a/temp/$work_marker"
+before=$(sums "$a/temp")
+start_wizard "$a" yf201,1.0
+drove=1
+loaded "$a" 201 && to_install "$roads_win\\UsersTemp" && finish_plain && drove=0
+wait_exit "$pid"
+code=$?
+ok=0
+[ "$drove" = 0 ] && [ "$code" = 0 ] || { echo "   the install did not complete (exit code $code)"; ok=1; }
+same_files "$work/product-201" "$roads/UsersTemp" || ok=1
+[ "$(sums "$a/temp")" = "$before" ] && [ -d "$a/temp/空文件夹" ] ||
+  { echo "   the user's temp was changed"; ok=1; }
+[ ! -e "$a/temp.orvane" ] || { echo "   the wizard's own work folder was left behind"; ok=1; }
+[ ! -e "$roads/UsersTemp/notes.txt" ] || { echo "   the user's files were installed"; ok=1; }
+verdict $ok "a user's own temp beside the wizard: the install completes and every one of its files stays, byte for byte"
+
+# --- 9. leftovers of the run closed during the extraction --------------------------
+a="$work/app-close-extract"
+left=$(files_in "$a/temp")
+printf 'stale\r\n' > "$a/temp/stale-from-the-stopped-run.txt"
+start_wizard "$a" yf201,1.0
+drove=1
+loaded "$a" 201 && to_install "$roads_win\\Second" && finish_plain && drove=0
+wait_exit "$pid"
+code=$?
+ok=0
+[ "$left" -gt 1 ] || { echo "   the stopped run left no work folder to clear ($left files)"; ok=1; }
+[ "$drove" = 0 ] && [ "$code" = 0 ] || { echo "   the install did not complete (exit code $code)"; ok=1; }
+same_files "$work/product-201" "$roads/Second" || ok=1
+[ ! -e "$roads/Second/stale-from-the-stopped-run.txt" ] && [ ! -e "$roads/Second/数据" ] ||
+  { echo "   files of the stopped run reached the target"; ok=1; }
+[ ! -e "$a/temp" ] || { echo "   the work folder was left behind"; ok=1; }
+verdict $ok "a second run after one closed during the extraction: its $left leftover files are cleared, none reaches the target"
 
 summary "install roads"
