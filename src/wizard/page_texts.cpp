@@ -1,6 +1,9 @@
 #include "wizard/page_texts.h"
 
+#include <algorithm>
+
 #include "base/number.h"
+#include "wizard/layout.h"
 
 namespace orvane {
 namespace {
@@ -174,6 +177,18 @@ int AlignedTextX(int x, int alignWidth, int textWidth) {
     return static_cast<int>(RoundHalfEven(x + (alignWidth - textWidth) / 2.0));
   }
   return x;
+}
+
+TextPlace ScaledTextPlace(const PageText& row, float factorX, float factorY) {
+  int alignWidth = row.alignWidth;
+  // Right alignment carries its width above 10000; centring is the width.
+  if (alignWidth > 10000) {
+    alignWidth = 10000 + ScaleUnits(static_cast<float>(alignWidth - 10000), factorX);
+  } else if (alignWidth > 0) {
+    alignWidth = std::min(10000, ScaleUnits(static_cast<float>(alignWidth), factorX));
+  }
+  return {ScaleUnits(static_cast<float>(row.x), factorX),
+          ScaleUnits(static_cast<float>(row.y), factorY), alignWidth};
 }
 
 std::string WizardCaption(const int (&fileVersion)[4]) {

@@ -77,6 +77,17 @@ std::span<const PageText> TopBannerFrameTexts();
 // width; centring rounds halves to the even neighbour.
 int AlignedTextX(int x, int alignWidth, int textWidth);
 
+// A text's place on a screen of the given scale factors: x, y and the
+// width it is aligned in grow like the frames and controls (rounded the
+// same way), so texts stay beside the geometry they were placed against.
+// Factors of 1 change nothing.
+struct TextPlace {
+  int x;
+  int y;
+  int alignWidth;
+};
+TextPlace ScaledTextPlace(const PageText& row, float factorX, float factorY);
+
 // "安装Orvane软件 V" + the four parts of the file version + " 版".
 std::string WizardCaption(const int (&fileVersion)[4]);
 

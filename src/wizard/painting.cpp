@@ -1,6 +1,7 @@
 #include "wizard/painting.h"
 
 #include <string>
+#include <vector>
 
 #include "base/win/handles.h"
 #include "build_constants.h"
@@ -50,10 +51,17 @@ std::string SourceText(const PageText& row) {
   return {};
 }
 
+std::vector<PaintedText> PaintedTexts;
+
+// Positions scale like the frames; the fonts already follow the screen.
 void DrawRows(HDC dc, std::span<const PageText> rows) {
   for (const PageText& row : rows) {
-    DrawPageText(dc, row.x, row.y, SourceText(row), row.alignWidth, ColourOf(row.colour),
-                 std::nullopt, TextFont{row.face, row.points, row.weight});
+    const TextPlace place = ScaledTextPlace(row, WindowScaleX(), WindowScaleY());
+    const std::string text = SourceText(row);
+    SIZE extent{};
+    const int x = DrawPageText(dc, place.x, place.y, text, place.alignWidth, ColourOf(row.colour),
+                               std::nullopt, TextFont{row.face, row.points, row.weight}, &extent);
+    PaintedTexts.push_back({text, x, place.y, extent.cx, extent.cy});
   }
 }
 
@@ -149,6 +157,10 @@ void SetUpWizardPictures(HWND window) {
   TopBannerCanvas = DecodeBannerResource(program, kTopBannerResource);
 }
 
+const std::vector<PaintedText>& LastPaintedTexts() {
+  return PaintedTexts;
+}
+
 void ReleaseWizardPictures() {
   SideBannerCanvas = Canvas();
   TopBannerCanvas = Canvas();
@@ -170,6 +182,7 @@ LRESULT PaintWizard(HWND window) {
   GetWindowRect(window, &outer);
   const int width = outer.right - outer.left;
   const int height = outer.bottom - outer.top;
+  PaintedTexts.clear();
   Canvas page(width, height, RGB(255, 255, 255));
   if (page) {
     SetTextColor(page.dc(), RGB(0, 0, 0));

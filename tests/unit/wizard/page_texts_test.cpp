@@ -29,6 +29,43 @@ TEST(TextAlignment, RightAlignsAbove10000AndKeepsXOtherwise) {
   EXPECT_EQ(AlignedTextX(37, -5, 500), 37);
 }
 
+TEST(ScaledTextPlace, FactorsOfOneKeepEveryTextOfEveryPageWhereItWas) {
+  for (int32_t page = 0; page <= 6; ++page) {
+    for (bool extractOnly : {false, true}) {
+      const auto plan = PlanForPage(page, false, extractOnly);
+      ASSERT_TRUE(plan);
+      for (const PageText& row : plan->texts) {
+        const TextPlace place = ScaledTextPlace(row, 1.0f, 1.0f);
+        EXPECT_EQ(place.x, row.x);
+        EXPECT_EQ(place.y, row.y);
+        EXPECT_EQ(place.alignWidth, row.alignWidth);
+      }
+    }
+  }
+}
+
+TEST(ScaledTextPlace, PositionsAndAlignmentWidthsGrowLikeTheFrames) {
+  const PageText title{120, 64, TextSource::TitleText, nullptr,      "宋体",
+                       18,  1,  TextColour::Blue,      kCentredIn325};
+  const TextPlace at125 = ScaledTextPlace(title, 1.25f, 1.25f);
+  EXPECT_EQ(at125.x, 150);
+  EXPECT_EQ(at125.y, 80);
+  EXPECT_EQ(at125.alignWidth, 406);  // 406.25
+  const PageText name{145, 218, TextSource::Fixed, "Orvane软件", "宋体",
+                      16,  700, TextColour::Green};
+  const TextPlace at150 = ScaledTextPlace(name, 1.5f, 1.5f);
+  EXPECT_EQ(at150.x, 218);  // 217.5 goes to the even neighbour
+  EXPECT_EQ(at150.y, 327);
+  EXPECT_EQ(at150.alignWidth, kNoAlignment);
+  // Each axis has its own factor; right alignment keeps its 10000 mark.
+  PageText right = name;
+  right.alignWidth = 10100;
+  const TextPlace uneven = ScaledTextPlace(right, 2.0f, 1.25f);
+  EXPECT_EQ(uneven.x, 290);
+  EXPECT_EQ(uneven.y, 272);  // 272.5
+  EXPECT_EQ(uneven.alignWidth, 10200);
+}
+
 TEST(WizardCaption, JoinsTheFourVersionPartsInDecimal) {
   EXPECT_EQ(WizardCaption({1, 0, 3, 7}), "安装Orvane软件 V1.0.3.7 版");
   EXPECT_EQ(WizardCaption({12, 0, 0, 65535}), "安装Orvane软件 V12.0.0.65535 版");

@@ -12,6 +12,8 @@
 #include "wizard/wizard_controls_internal.h"
 #include "wizard/wizard_window.h"
 
+extern "C" int WINAPI GdipCreateBitmapFromFile(const WCHAR* file, void** bitmap);
+
 namespace orvane::pages_test {
 namespace {
 
@@ -26,7 +28,14 @@ class GdiplusEnvironment : public ::testing::Environment {
     INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), 0x7FFF};
     InitCommonControlsEx(&icc);
   }
-  void TearDown() override { GdiplusShutdown(token_); }
+  void TearDown() override {
+    for (const auto& work : EndOfRunWork()) work();
+    GdiplusShutdown(token_);
+  }
+  static std::vector<std::function<void()>>& EndOfRunWork() {
+    static std::vector<std::function<void()>> work;
+    return work;
+  }
 
  private:
   ULONG_PTR token_ = 0;
@@ -143,6 +152,43 @@ std::string SaveScreenshot(const Pixels& pixels, const std::string& name) {
   const int status = GdipSaveImageToFile(bitmap, wide.c_str(), &kPngEncoder, nullptr);
   GdipDisposeImage(bitmap);
   return status == 0 ? path : std::string();
+}
+
+void AtEndOfRun(std::function<void()> work) {
+  GdiplusEnvironment::EndOfRunWork().push_back(std::move(work));
+}
+
+Pixels LoadPng(const std::string& path) {
+  Pixels pixels;
+  std::wstring wide(path.size() + 1, L'\0');
+  wide.resize(static_cast<size_t>(
+      MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size())) -
+      1));
+  void* bitmap = nullptr;
+  if (GdipCreateBitmapFromFile(wide.c_str(), &bitmap) != 0) return pixels;
+  HBITMAP handle = nullptr;
+  const int made = GdipCreateHBITMAPFromBitmap(bitmap, &handle, 0);
+  GdipDisposeImage(bitmap);
+  if (made != 0) return pixels;
+  BITMAP shape{};
+  GetObjectA(handle, sizeof shape, &shape);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = shape.bmWidth;
+  info.bmiHeader.biHeight = -shape.bmHeight;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  pixels.width = shape.bmWidth;
+  pixels.height = shape.bmHeight;
+  pixels.data.resize(static_cast<size_t>(pixels.width) * pixels.height);
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, handle, 0, static_cast<UINT>(pixels.height), pixels.data.data(), &info,
+            DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(handle);
+  for (uint32_t& pixel : pixels.data) pixel &= 0x00FFFFFF;
+  return pixels;
 }
 
 DialogAnswerer::DialogAnswerer(std::function<bool(HWND)> answer) {

@@ -32,6 +32,13 @@ Pixels CaptureClient(HWND window);
 // answers the Windows path written.
 std::string SaveScreenshot(const Pixels& pixels, const std::string& name);
 
+// Work to do at the end of the run while GDI+ is still started (such as
+// saving pictures made of several tests' screenshots).
+void AtEndOfRun(std::function<void()> work);
+
+// A PNG file's pixels; empty when it cannot be read.
+Pixels LoadPng(const std::string& path);
+
 // Dots per inch of the screen this test runs on.
 int ScreenDpi();
 

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "package/package_info.h"
 #include "startup/process_values.h"
@@ -117,6 +120,163 @@ struct PageShot {
   bool extractOnly;
 };
 
+struct Box {
+  int left, top, right, bottom;
+  bool Overlaps(const Box& o) const {
+    return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+  }
+};
+
+Box BoxOf(const PaintedText& t) {
+  return {t.x, t.y, t.x + t.width, t.y + t.height};
+}
+
+// Where a text of the page sits at 96 DPI: its font made for 96 DPI and
+// measured here, placed at the unscaled position.
+Box BoxAt96Dpi(HWND window, const PageText& row, const std::string& text) {
+  LOGFONTW font{};
+  font.lfHeight = FontHeightForPoints(row.points, 96, 96);
+  font.lfWeight = row.weight;
+  font.lfCharSet = DEFAULT_CHARSET;
+  font.lfOutPrecision = OUT_TT_PRECIS;
+  MultiByteToWideChar(CP_ACP, 0, row.face, -1, font.lfFaceName, LF_FACESIZE);
+  HDC dc = GetDC(window);
+  HFONT made = CreateFontIndirectW(&font);
+  HGDIOBJ old = SelectObject(dc, made);
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  DeleteObject(made);
+  ReleaseDC(window, dc);
+  const int x = AlignedTextX(row.x, row.alignWidth, size.cx);
+  return {x, row.y, x + size.cx, row.y + size.cy};
+}
+
+// Painted texts stay inside the client area, off the side banner and off
+// each other, except where they already touch at 96 DPI by design. At
+// 96 DPI the painted boxes are the measured ones.
+void ExpectTextsInPlace(HWND window, const Pixels& p, const PagePaintPlan& plan) {
+  std::vector<PageText> rows;
+  if (plan.frame == PageFrame::TopBanner) {
+    for (const PageText& row : TopBannerFrameTexts()) rows.push_back(row);
+  }
+  for (const PageText& row : plan.texts) rows.push_back(row);
+  const std::vector<PaintedText>& painted = LastPaintedTexts();
+  ASSERT_EQ(painted.size(), rows.size());
+  std::vector<Box> at96;
+  for (size_t i = 0; i < rows.size(); ++i)
+    at96.push_back(BoxAt96Dpi(window, rows[i], painted[i].text));
+  const Box banner{0, 0, Sx(120), Sy(250)};
+  const Box banner96{0, 0, 120, 250};
+  for (size_t i = 0; i < painted.size(); ++i) {
+    SCOPED_TRACE(painted[i].text);
+    if (ScreenDpi() == 96) {
+      EXPECT_EQ(painted[i].x, at96[i].left);
+      EXPECT_EQ(painted[i].y, at96[i].top);
+      EXPECT_EQ(painted[i].x + painted[i].width, at96[i].right);
+    }
+    const Box box = BoxOf(painted[i]);
+    // At 96 DPI the pages stay as they were (the welcome line ends a pixel
+    // past the client area there).
+    if (ScreenDpi() != 96) {
+      EXPECT_GE(box.left, 0);
+      EXPECT_GE(box.top, 0);
+      EXPECT_LE(box.right, p.width);
+      EXPECT_LE(box.bottom, p.height);
+    }
+    if (plan.frame == PageFrame::SideBanner) {
+      EXPECT_FALSE(box.Overlaps(banner) && !at96[i].Overlaps(banner96)) << "runs over the banner";
+    }
+    for (size_t j = i + 1; j < painted.size(); ++j) {
+      EXPECT_FALSE(box.Overlaps(BoxOf(painted[j])) && !at96[i].Overlaps(at96[j]))
+          << "runs into " << painted[j].text;
+    }
+  }
+}
+
+// Outside the controls, the page at 96 DPI is pixel for pixel the picture
+// taken before texts were scaled.
+void ExpectSameAsBefore(HWND window, const Pixels& p, const std::string& name) {
+  const Pixels before = LoadPng(std::string(ORVANE_PAGES_REFERENCE_DIR_WIN) + "\\" + name + ".png");
+  ASSERT_EQ(before.width, p.width) << name;
+  ASSERT_EQ(before.height, p.height) << name;
+  std::vector<RECT> controls;
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child)) continue;
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    controls.push_back(r);
+  }
+  int differ = 0;
+  for (int y = 0; y < p.height; ++y) {
+    for (int x = 0; x < p.width; ++x) {
+      const POINT at{x, y};
+      bool inControl = false;
+      for (const RECT& r : controls) inControl = inControl || PtInRect(&r, at);
+      if (!inControl && p.At(x, y) != before.At(x, y)) ++differ;
+    }
+  }
+  EXPECT_EQ(differ, 0) << name << ": pixels that changed at 96 DPI";
+}
+
+// Every page of this run, in one picture per DPI.
+std::vector<std::pair<std::string, Pixels>>& SheetPages() {
+  static std::vector<std::pair<std::string, Pixels>> pages;
+  return pages;
+}
+
+void SaveContactSheet() {
+  const auto& pages = SheetPages();
+  if (pages.empty()) return;
+  constexpr int kColumns = 3;
+  const int label = Sy(24);
+  int cellWidth = 0, cellHeight = 0;
+  for (const auto& [name, p] : pages) {
+    cellWidth = std::max(cellWidth, p.width + 16);
+    cellHeight = std::max(cellHeight, p.height + label + 16);
+  }
+  const int rows = (static_cast<int>(pages.size()) + kColumns - 1) / kColumns;
+  Pixels sheet;
+  sheet.width = cellWidth * kColumns;
+  sheet.height = cellHeight * rows;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = sheet.width;
+  info.bmiHeader.biHeight = -sheet.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, section);
+  const RECT all{0, 0, sheet.width, sheet.height};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+  SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(255, 255, 255));
+  for (size_t i = 0; i < pages.size(); ++i) {
+    const auto& [name, p] = pages[i];
+    const int left = static_cast<int>(i % kColumns) * cellWidth + 8;
+    const int top = static_cast<int>(i / kColumns) * cellHeight + 8;
+    const std::string caption = name + " (" + DpiName() + ")";
+    TextOutA(dc, left, top, caption.c_str(), static_cast<int>(caption.size()));
+    BITMAPINFO page = info;
+    page.bmiHeader.biWidth = p.width;
+    page.bmiHeader.biHeight = -p.height;
+    SetDIBitsToDevice(dc, left, top + label, p.width, p.height, 0, 0, 0, p.height, p.data.data(),
+                      &page, DIB_RGB_COLORS);
+  }
+  GdiFlush();
+  const auto* source = static_cast<const uint32_t*>(bits);
+  sheet.data.assign(source, source + static_cast<size_t>(sheet.width) * sheet.height);
+  SelectObject(dc, old);
+  DeleteObject(section);
+  DeleteDC(dc);
+  SaveScreenshot(sheet, "pages-" + DpiName());
+}
+
 class PagePaintTest : public WizardPagesTest, public ::testing::WithParamInterface<PageShot> {};
 
 TEST_P(PagePaintTest, PaintsTheFrameTextsAndControlsOfThePage) {
@@ -134,16 +294,21 @@ TEST_P(PagePaintTest, PaintsTheFrameTextsAndControlsOfThePage) {
   const std::string saved = SaveScreenshot(p, std::string(shot.name) + "-" + DpiName());
   EXPECT_FALSE(saved.empty());
 
+  if (SheetPages().empty()) AtEndOfRun(&SaveContactSheet);
+  SheetPages().emplace_back(shot.name, p);
+
   const auto plan = PlanForPage(shot.page, shot.gameRequired == 1, shot.extractOnly);
   ASSERT_TRUE(plan);
+  ExpectTextsInPlace(window_, p, *plan);
+  if (ScreenDpi() == 96) ExpectSameAsBefore(window_, p, shot.name);
   ExpectControlsShown(plan->controls);
   ExpectNoKeyColour(p);
   if (plan->frame == PageFrame::SideBanner) {
     ExpectSideBannerFrame(p);
-    // TitleText is centred in the band of 325 pixels from x = 120.
-    const auto [left, right] = BlueInkSpan(p, 64, 100);
+    // TitleText is centred in the band of 325 units from x = 120 units.
+    const auto [left, right] = BlueInkSpan(p, Sy(64), Sy(100));
     ASSERT_LT(left, right) << "no title ink";
-    EXPECT_NEAR((left + right + 1) / 2.0, 120 + 325 / 2.0, 3.0);
+    EXPECT_NEAR((left + right + 1) / 2.0, Sx(120) + Sx(325) / 2.0, 3.0);
   } else {
     ExpectTopBannerFrame(p);
   }
@@ -217,7 +382,7 @@ TEST_F(WizardPagesTest, MissingBannersLeaveTheButtonFace) {
 }
 
 // At 120 DPI (factor 1.25) the side banner is stretched to 150 x 312
-// (312.5 rounds to the even neighbour) while the texts keep their places.
+// (312.5 rounds to the even neighbour).
 TEST_F(WizardPagesTest, SideBannerStretchesWithTheScaleFactors) {
   const float savedX = sx, savedY = sy;
   sx = sy = 1.25f;
