@@ -6,9 +6,10 @@
 #   wine_env BUILD_DIR [DPI]       export the environment of one prefix
 #   wine_session_end               wait for every wineserver, stop our Xvfb
 #
-# Prefixes live in BUILD_DIR/wine/prefix-96 and prefix-144 (the second is a
-# copy of the first with LogPixels 144). HOME is BUILD_DIR/wine/home, so the
-# desktop folder of the prefix is BUILD_DIR/wine/home/Desktop.
+# Prefixes live in BUILD_DIR/wine/prefix-96 and prefix-144; the second, and
+# one for any other DPI a program asks for through wine-exec, is a copy of
+# the first with its LogPixels. HOME is BUILD_DIR/wine/home, so the desktop
+# folder of the prefix is BUILD_DIR/wine/home/Desktop.
 
 _ORVANE_XVFB_PID=""
 # Wine 8 runs 32-bit programs with a 32-bit loader, which needs the kernel's
