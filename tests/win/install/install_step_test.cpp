@@ -33,7 +33,7 @@ const char* const kPackageFiles[] = {"readme.txt", "empty.txt", "bin\\app.dat", 
 struct ProcessEnded {};
 
 // Hosts where nothing listens: every download fails at once.
-const std::array<std::string, 3> kDeadHosts = {"127.0.3.1", "127.0.3.2", "127.0.3.3"};
+const std::array<std::string, 3> kDeadHosts = {"127.0.9.1", "127.0.9.2", "127.0.9.3"};
 
 // The shell's handler of web addresses replaced by the test program, which
 // records the address in launched.txt; the old handler is put back.
@@ -431,7 +431,7 @@ TEST_F(InstallStepTest, RoadsThatEndTheProcessShowTheirBoxesFirst) {
     }
     const std::string opened = road.helpFor ? browser.Opened() : "";
     if (road.helpFor) {
-      EXPECT_NE(opened.find(std::string("http://127.0.3.3/web.php?c=pipei&amea=") + road.helpFor),
+      EXPECT_NE(opened.find(std::string("http://127.0.9.3/web.php?c=pipei&amea=") + road.helpFor),
                 std::string::npos)
           << opened;
     }
@@ -441,9 +441,9 @@ TEST_F(InstallStepTest, RoadsThatEndTheProcessShowTheirBoxesFirst) {
 
 // A stop during the library's download ends the process without a box.
 TEST_F(InstallStepTest, AStoppedLibraryDownloadEndsWithoutABox) {
-  SilentServer server("127.0.3.9");
+  SilentServer server("127.0.9.9");
   ASSERT_TRUE(server.listening());
-  HostTemplates[0] = "127.0.3.9";
+  HostTemplates[0] = "127.0.9.9";
   DeleteFileA((ProgramFolder + "7-zip32.dll").c_str());
   TypeFreshTarget("step-stopped");
   // What the close handler does once the user confirmed the stop.
