@@ -19,6 +19,14 @@ if(ORVANE_WINDOWS)
   # Statically linked: no runtime DLLs beside the exe. The posix-thread
   # compiler is used because GoogleTest needs std::mutex.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Every function and datum in its own section, so the linker drops what
+  # nothing calls (most of the statically linked C++ runtime).
+  add_compile_options(-ffunction-sections -fdata-sections)
+  add_link_options(-Wl,--gc-sections)
+  # The setup program waits on the network, the disk and the user, not on
+  # its own code: it is built for size. The archiver's hot loops ask for
+  # speed themselves (archiver/).
+  add_compile_options($<$<CONFIG:Release>:-Os>)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 endif()
 
@@ -148,4 +156,22 @@ function(orvane_fuzzer)
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/run-fuzzer $<TARGET_FILE:${F_NAME}> ${work} ${F_SECONDS} ${seed})
   math(EXPR limit "${F_SECONDS} + 120")
   set_tests_properties(${F_NAME} PROPERTIES TIMEOUT ${limit} LABELS fuzz)
+endfunction()
+
+# The shipped programs carry no debug information: it goes into
+# NAME.debug beside them, which a debugger finds through the debug link.
+function(orvane_split_debug_info target)
+  if(NOT ORVANE_WINDOWS)
+    return()
+  endif()
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}>
+      $<TARGET_FILE:${target}>.debug
+    COMMAND ${CMAKE_STRIP} --strip-debug --strip-unneeded $<TARGET_FILE:${target}>
+    COMMAND ${CMAKE_COMMAND} -E chdir $<TARGET_FILE_DIR:${target}>
+      ${CMAKE_OBJCOPY} --add-gnu-debuglink=$<TARGET_FILE_NAME:${target}>.debug
+      $<TARGET_FILE_NAME:${target}>
+    COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:${target}>
+      -P ${PROJECT_SOURCE_DIR}/cmake/PrintSize.cmake
+    VERBATIM)
 endfunction()

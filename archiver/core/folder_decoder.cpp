@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <vector>
 
 #include "archive_error.h"
@@ -233,11 +232,13 @@ std::string MethodName(const CoderInfo& coder) {
   uint64_t id = MethodId(coder);
   for (const KnownMethod& m : kOtherMethods)
     if (m.id == id) return m.name;
+  // By hand rather than printf, whose formatting code would double the
+  // size of the archiver library.
+  constexpr char kHexDigits[] = "0123456789ABCDEF";
   std::string hex;
-  char digits[4];
   for (uint8_t b : coder.method_id) {
-    std::snprintf(digits, sizeof digits, "%02X", b);
-    hex += digits;
+    hex += kHexDigits[b >> 4];
+    hex += kHexDigits[b & 0x0F];
   }
   return "id " + (hex.empty() ? std::string("(empty)") : hex);
 }

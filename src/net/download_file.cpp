@@ -5,9 +5,8 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 
+#include "base/win/handles.h"
 #include "build_constants.h"
 #include "net/download_rules.h"
 #include "net/start_download.h"
@@ -41,9 +40,18 @@ uint64_t FileSize(const std::string& path) {
   return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// A short answer's bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return {};
+  std::string bytes(static_cast<size_t>(FileSize(path)), '\0');
+  DWORD read = 0;
+  if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
+    return {};
+  }
+  bytes.resize(read);
+  return bytes;
 }
 
 // A short answer either fails the attempt, or names the real address
