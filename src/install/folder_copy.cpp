@@ -1,5 +1,7 @@
 #include "install/folder_copy.h"
 
+#include <aclapi.h>
+
 #include <vector>
 
 #include "base/text.h"
@@ -57,6 +59,17 @@ std::string SystemErrorText(DWORD error) {
   return std::string(text, length);
 }
 
+// A renamed file keeps the permissions it had in the work folder; a copy
+// would have taken the target folder's. An empty DACL that is not
+// protected makes the system give the file what its new folder passes on.
+void InheritTargetPermissions(const std::string& path) {
+  ACL empty{};
+  if (!InitializeAcl(&empty, sizeof empty, ACL_REVISION)) return;
+  SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT,
+                        DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                        nullptr, &empty, nullptr);
+}
+
 void ShowCopyStatus(const std::string& destination) {
   const uint32_t now = InstallTicks();
   if (!StatusUpdateDue(now, LastCopyStatusTick)) return;
@@ -85,6 +98,12 @@ int CopyOneFile(HWND owner, const std::string& source, const std::string& destin
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kRefusingAttributes)) {
     SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
+  // On the same volume a rename moves the file without copying its bytes.
+  if (MoveFileExA(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    InheritTargetPermissions(destination);
+    return kCopyNext;
+  }
+  // Another volume, or something in the way: the copy tells which.
   DWORD error = 0;
   if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
     if (DeleteFileA(source.c_str())) return kCopyNext;

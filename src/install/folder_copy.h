@@ -19,8 +19,9 @@ namespace orvane {
 int CopyFolderTree(HWND owner, const std::string& source, const std::string& destination,
                    std::string_view skippedName = {});
 
-// Copies one file over its destination (clearing attributes that would
-// refuse it) and removes the source. kCopyNext when done or ignored,
+// Moves one file over its destination (clearing attributes that would
+// refuse it): renamed when it can be, with the permissions of the
+// destination's folder, else copied and the source removed. kCopyNext when done or ignored,
 // kCopyRetry when the user asked to try again, kCopyStop on Abort.
 int CopyOneFile(HWND owner, const std::string& source, const std::string& destination);
 

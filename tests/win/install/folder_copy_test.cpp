@@ -1,5 +1,8 @@
 #include "install/folder_copy.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <memory>
 #include <utility>
 
@@ -74,6 +77,60 @@ TEST_F(FolderCopyTest, MovesTheWholeTreeReplacingReadOnlyAndHiddenFilesWithoutAQ
   EXPECT_EQ(CopyFolderTree(WizardHandle, source_, target_), kCopyNext);
   EXPECT_EQ(ReadBytes(target_ + "secret.dat"), "hidden, second install");
   EXPECT_TRUE(boxes.boxes().empty());
+}
+
+// The DACL of a file or folder in SDDL; empty when it cannot be read.
+std::string DaclText(const std::string& path) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  PACL dacl = nullptr;
+  if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                            nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return {};
+  }
+  char* text = nullptr;
+  ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                       DACL_SECURITY_INFORMATION, &text, nullptr);
+  std::string result = text ? text : "";
+  LocalFree(text);
+  LocalFree(descriptor);
+  return result;
+}
+
+bool SetProtectedDacl(const std::string& folder, const char* sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor,
+                                                            nullptr)) {
+    return false;
+  }
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+  const DWORD result =
+      SetNamedSecurityInfoA(const_cast<char*>(folder.c_str()), SE_FILE_OBJECT,
+                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                            nullptr, nullptr, dacl, nullptr);
+  LocalFree(descriptor);
+  return result == ERROR_SUCCESS;
+}
+
+// A file renamed out of the work folder must not keep the work folder's
+// permissions: it gets what a file made in the target folder gets.
+TEST_F(FolderCopyTest, MovedFilesTakeThePermissionsOfTheTargetFolder) {
+  // Everyone may do anything in both; only the target lets the Guests group
+  // read, and passes that on.
+  ASSERT_TRUE(SetProtectedDacl(source_, "D:P(A;OICI;FA;;;WD)"));
+  ASSERT_TRUE(SetProtectedDacl(target_, "D:P(A;OICI;FA;;;WD)(A;OICI;FR;;;BG)"));
+  WriteBytes(target_ + "made-here.txt", "made in the target");
+  const std::string madeHere = DaclText(target_ + "made-here.txt");
+  if (madeHere.find("BG") == std::string::npos) {
+    GTEST_SKIP() << "this system keeps no permissions on files (" << madeHere << ")";
+  }
+  WriteBytes(source_ + "moved.txt", "moved");
+  ASSERT_EQ(DaclText(source_ + "moved.txt").find("BG"), std::string::npos);
+  BoxAnswerer boxes([](const driver::MessageBoxInfo&) { return IDABORT; });
+  EXPECT_EQ(CopyFolderTree(WizardHandle, source_, target_), kCopyNext);
+  EXPECT_EQ(ReadBytes(target_ + "moved.txt"), "moved");
+  EXPECT_EQ(DaclText(target_ + "moved.txt"), madeHere);
 }
 
 TEST_F(FolderCopyTest, AnEmptyFolderGivesGoOnAndNoQuestion) {
