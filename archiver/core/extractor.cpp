@@ -5,12 +5,15 @@
 #include "archive_error.h"
 #include "crc32.h"
 #include "entry_path.h"
+#include "prefetch_source.h"
 #include "utf.h"
 
 namespace orvane::archiver {
 namespace {
 
 constexpr size_t kCopyBufferSize = 1 << 18;
+// What the folder being written may decode ahead of its files.
+constexpr size_t kCurrentFolderAhead = size_t{8} << 20;
 
 // Discards the file unless it was committed: no partial or wrong file stays.
 class PendingFile {
@@ -47,6 +50,7 @@ class Extraction {
         tree_(tree),
         observer_(observer),
         limits_(limits),
+        locked_input_(input),
         buffer_(kCopyBufferSize) {}
 
   void Run() {
@@ -98,16 +102,36 @@ class Extraction {
       folder_ = e.folder;
       folder_position_ = 0;
       folder_crc_ = 0;
-      source_ = OpenFolder(input_, db_.streams, folder_, limits_);
+      const Folder& f = db_.streams.folders[folder_];
+      check_folder_crc_ = f.unpack_crc && f.num_substreams != 1;
+      if (next_ && next_folder_ == folder_) {
+        source_ = std::move(next_);
+      } else {
+        next_.reset();
+        source_ = OpenSource(folder_, kCurrentFolderAhead);
+      }
+      // Folders follow each other: the next one decodes while this one is
+      // written.
+      if (limits_.decode_on_threads && folder_ + 1 < db_.streams.folders.size()) {
+        next_folder_ = folder_ + 1;
+        next_ = OpenSource(next_folder_, kDecodeAheadBytes);
+      }
     }
     if (e.offset_in_folder != folder_position_) FailCorrupt("entries are out of folder order");
+  }
+
+  ByteSourcePtr OpenSource(size_t folder, size_t ahead) {
+    if (!limits_.decode_on_threads) return OpenFolder(input_, db_.streams, folder, limits_);
+    return MakePrefetchingSource(
+        [this, folder] { return OpenFolder(locked_input_, db_.streams, folder, limits_); }, ahead);
   }
 
   size_t ReadFolder(uint8_t* out, size_t size) {
     size_t n = source_->Read(out, size);
     if (n == 0) FailCorrupt("folder ends before its files do");
     folder_position_ += n;
-    folder_crc_ = Crc32Update(folder_crc_, out, n);
+    // Only a folder of several files may carry a checksum of its own.
+    if (check_folder_crc_) folder_crc_ = Crc32Update(folder_crc_, out, n);
     return n;
   }
 
@@ -115,7 +139,7 @@ class Extraction {
   void FinishFolder() {
     if (!source_) return;
     const Folder& f = db_.streams.folders[folder_];
-    if (f.unpack_crc && f.num_substreams != 1) {
+    if (check_folder_crc_) {
       while (folder_position_ < f.UnpackSize()) {
         size_t want = static_cast<size_t>(
             std::min<uint64_t>(buffer_.size(), f.UnpackSize() - folder_position_));
@@ -131,11 +155,16 @@ class Extraction {
   OutputTree* tree_;
   ExtractObserver* observer_;
   const DecodeLimits& limits_;
+  LockedInput locked_input_;
   std::vector<uint8_t> buffer_;
+  // The next folder's decoding threads end before the current one's.
   ByteSourcePtr source_;
+  ByteSourcePtr next_;
+  size_t next_folder_ = 0;
   size_t folder_ = 0;
   uint64_t folder_position_ = 0;
   uint32_t folder_crc_ = 0;
+  bool check_folder_crc_ = false;
 };
 
 }  // namespace

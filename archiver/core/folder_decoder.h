@@ -14,7 +14,12 @@ namespace orvane::archiver {
 struct DecodeLimits {
   // The largest dictionary any one coder may allocate.
   uint64_t max_dictionary = uint64_t{1} << 30;
+  // Decode on threads of their own, the next folder while the current one
+  // is written: faster on two cores, but two folders' dictionaries and up
+  // to kDecodeAheadBytes more are held at once.
+  bool decode_on_threads = false;
 };
+inline constexpr size_t kDecodeAheadBytes = size_t{128} << 20;
 
 // A readable name of a coder's method, for messages and listings.
 std::string MethodName(const CoderInfo& coder);

@@ -126,7 +126,10 @@ int32_t RunExtractCommand(const char* command_line, const ProgressTarget& target
     ArchiveDatabase db = ReadArchive(input);
     WinOutputTree tree(folder);
     CallbackReporter reporter(target, tree);
-    ExtractAll(input, db, &tree, &reporter);
+    // The callback still comes on this thread: only decoding moves.
+    DecodeLimits limits;
+    limits.decode_on_threads = true;
+    ExtractAll(input, db, &tree, &reporter, limits);
     return kSevenZipOk;
   } catch (const ArchiveError& e) {
     *reason = e.what();

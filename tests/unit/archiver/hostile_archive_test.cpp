@@ -30,17 +30,28 @@ using testing::WrapHeader;
 
 const fs::path kFixtures = ORVANE_FIXTURE_DIR;
 
-// Extracts `bytes` into `root`/out; the error kind, or nothing on success.
-std::optional<ErrorKind> ExtractInto(const std::vector<uint8_t>& bytes, const fs::path& root) {
+std::optional<ErrorKind> ExtractOnce(const std::vector<uint8_t>& bytes, const fs::path& out,
+                                     bool onThreads) {
   MemoryInput input(bytes.data(), bytes.size());
   try {
     ArchiveDatabase db = ReadArchive(input);
-    PosixOutputTree tree((root / "out").string());
-    ExtractAll(input, db, &tree, nullptr);
+    PosixOutputTree tree(out.string());
+    DecodeLimits limits;
+    limits.decode_on_threads = onThreads;
+    ExtractAll(input, db, &tree, nullptr, limits);
     return std::nullopt;
   } catch (const ArchiveError& e) {
     return e.kind();
   }
+}
+
+// Extracts `bytes` into `root`/out; the error kind, or nothing on success.
+// Decoding on threads must end the same way.
+std::optional<ErrorKind> ExtractInto(const std::vector<uint8_t>& bytes, const fs::path& root) {
+  const std::optional<ErrorKind> alone = ExtractOnce(bytes, root / "out", false);
+  TempDir other;
+  EXPECT_EQ(ExtractOnce(bytes, other.path() / "out", true), alone);
+  return alone;
 }
 
 // Only the output folder may appear beside it.

@@ -97,7 +97,9 @@ TEST(RandomTrees, ComeBackByteForByte) {
     PosixFileInput input(archive);
     ArchiveDatabase db = ReadArchive(input);
     PosixOutputTree tree(out.string());
-    ExtractAll(input, db, &tree, nullptr);
+    DecodeLimits limits;
+    limits.decode_on_threads = round % 2 == 1;
+    ExtractAll(input, db, &tree, nullptr, limits);
     EXPECT_EQ(ReadTree(out), ReadTree(source)) << "round " << round << " settings " << settings;
   }
 }
