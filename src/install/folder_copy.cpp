@@ -1,7 +1,9 @@
 #include "install/folder_copy.h"
 
 #include <aclapi.h>
+#include <sddl.h>
 
+#include <optional>
 #include <vector>
 
 #include "base/text.h"
@@ -70,6 +72,34 @@ void InheritTargetPermissions(const std::string& path) {
                         nullptr, &empty, nullptr);
 }
 
+// A folder's DACL as text; empty when it cannot be read.
+std::string FolderDacl(std::string folder) {
+  if (folder.size() > 3 && EndsWithBackslash(folder)) folder.pop_back();
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  PACL dacl = nullptr;
+  if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                            nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return {};
+  }
+  char* text = nullptr;
+  std::string result;
+  if (ConvertSecurityDescriptorToStringSecurityDescriptorA(
+          descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+    result = text;
+    LocalFree(text);
+  }
+  LocalFree(descriptor);
+  return result;
+}
+
+// Files renamed between two folders of the same DACL already carry what a
+// copy would give them; checked once a folder, it spares a security
+// rewrite for every file.
+bool FoldersPassOnAlike(const std::string& from, const std::string& to) {
+  const std::string source = FolderDacl(from);
+  return !source.empty() && source == FolderDacl(to);
+}
+
 void ShowCopyStatus(const std::string& destination) {
   const uint32_t now = InstallTicks();
   if (!StatusUpdateDue(now, LastCopyStatusTick)) return;
@@ -91,6 +121,11 @@ bool CreateFolderTree(const std::string& path) {
 }
 
 int CopyOneFile(HWND owner, const std::string& source, const std::string& destination) {
+  return MoveOneFile(owner, source, destination, true);
+}
+
+int MoveOneFile(HWND owner, const std::string& source, const std::string& destination,
+                bool givePermissions) {
   ShowCopyStatus(destination);
   PumpMessages();
 
@@ -100,7 +135,7 @@ int CopyOneFile(HWND owner, const std::string& source, const std::string& destin
   }
   // On the same volume a rename moves the file without copying its bytes.
   if (MoveFileExA(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    InheritTargetPermissions(destination);
+    if (givePermissions) InheritTargetPermissions(destination);
     return kCopyNext;
   }
   // Another volume, or something in the way: the copy tells which.
@@ -130,6 +165,7 @@ int CopyFolderTree(HWND owner, const std::string& source, const std::string& des
   const std::string from = WithTrailingBackslash(source);
   const std::string to = WithTrailingBackslash(destination);
   int result = kCopyNext;
+  std::optional<bool> passOnAlike;  // asked at the first file
   for (const FolderEntry& entry : ListFolder(from)) {
     if (!skippedName.empty() && EqualsIgnoreCaseAscii(entry.name, skippedName)) continue;
     const std::string sourcePath = from + entry.name;
@@ -143,8 +179,9 @@ int CopyFolderTree(HWND owner, const std::string& source, const std::string& des
                     MB_ICONERROR);
       }
     } else {
+      if (!passOnAlike) passOnAlike = FoldersPassOnAlike(source, destination);
       do {
-        result = CopyOneFile(owner, sourcePath, destinationPath);
+        result = MoveOneFile(owner, sourcePath, destinationPath, !*passOnAlike);
       } while (result == kCopyRetry && AbortFlag != 1);
     }
     if (result == kCopyStop || AbortFlag == 1) break;
