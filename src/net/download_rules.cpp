@@ -75,11 +75,4 @@ int32_t ProgressBarPosition(uint32_t position, int32_t announcedLength) {
   return static_cast<int32_t>(rounded);
 }
 
-bool ProgressReportDue(uint32_t position, int32_t announcedLength, uint32_t now,
-                       std::optional<uint32_t> lastReport) {
-  if (!lastReport) return true;
-  if (announcedLength > 0 && position == static_cast<uint32_t>(announcedLength)) return true;
-  return static_cast<uint32_t>(now - *lastReport) >= kProgressReportMs;
-}
-
 }  // namespace orvane

@@ -46,13 +46,4 @@ std::string ProgressStatusText(std::string_view name, uint32_t position, int32_t
 // The bar position: the percentage rounded to the nearest integer.
 int32_t ProgressBarPosition(uint32_t position, int32_t announcedLength);
 
-// Every progress report rewrites the status line and moves the bar, both
-// synchronous repaints: reporting each received block made the download
-// wait on the window. A report goes out when `kProgressReportMs` have
-// passed since the last one (`lastReport` is empty before the first), and
-// always when exactly the announced length has arrived.
-inline constexpr uint32_t kProgressReportMs = 40;
-bool ProgressReportDue(uint32_t position, int32_t announcedLength, uint32_t now,
-                       std::optional<uint32_t> lastReport);
-
 }  // namespace orvane

@@ -3,10 +3,7 @@
 #include <mmsystem.h>
 #include <wininet.h>
 
-#include <optional>
-
 #include "base/win/handles.h"
-#include "net/download_rules.h"
 #include "net/http_worker.h"
 #include "net/network_state.h"
 #include "net/socket_seam.h"
@@ -29,13 +26,7 @@ uint32_t TimerMs() {
   return ::timeGetTime();
 }
 
-// Only the worker thread reports, one download at a time.
-std::optional<uint32_t> LastProgressReport;
-
 void PostProgress(uint32_t position, int32_t announcedLength) {
-  const uint32_t now = TimerMs();
-  if (!ProgressReportDue(position, announcedLength, now, LastProgressReport)) return;
-  LastProgressReport = now;
   ::PostMessageA(WizardHandle, WM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(position),
                  static_cast<LPARAM>(announcedLength));
 }
@@ -47,7 +38,6 @@ bool (*NetworkConnected)() = &SystemSaysConnected;
 DWORD WINAPI DownloadWorker(LPVOID parameter) {
   DownloadRequest& request = *static_cast<DownloadRequest*>(parameter);
   try {
-    LastProgressReport.reset();
     DownloadHooks hooks;
     hooks.nowMs = &TimerMs;
     hooks.progress = &PostProgress;

@@ -58,15 +58,5 @@ TEST(DownloadRulesTest, ProgressLineAndBar) {
   EXPECT_EQ(ProgressBarPosition(3, 200), 2);  // 1.5 rounds to even
 }
 
-TEST(DownloadRulesTest, ProgressIsReportedEvery40MsAndAtTheEnd) {
-  EXPECT_TRUE(ProgressReportDue(65536, 1000000, 5000, std::nullopt));  // the first
-  EXPECT_FALSE(ProgressReportDue(131072, 1000000, 5039, 5000u));
-  EXPECT_TRUE(ProgressReportDue(131072, 1000000, 5040, 5000u));
-  EXPECT_TRUE(ProgressReportDue(1000000, 1000000, 5001, 5000u));  // all of it
-  EXPECT_TRUE(ProgressReportDue(10, 1000000, 30, 0xFFFFFFF0u));   // 46 ms, across the wrap
-  // An unknown length (1) is never "all of it" past its first byte.
-  EXPECT_FALSE(ProgressReportDue(4097, 1, 5001, 5000u));
-}
-
 }  // namespace
 }  // namespace orvane
