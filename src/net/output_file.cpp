@@ -3,9 +3,8 @@
 namespace orvane {
 
 namespace {
-// Large writes keep the number of system calls low; the worker receives in
-// small blocks.
-constexpr size_t kWriteBufferBytes = 64 * 1024;
+// Large writes keep the number of system calls low: one a received block.
+constexpr size_t kWriteBufferBytes = 256 * 1024;
 }  // namespace
 
 bool OutputFile::Open() {
