@@ -3,6 +3,7 @@
 // site), one HTTP server each, and logs one line per request.
 #include <httplib.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,9 +17,11 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "base/text.h"
+#include "bounded_server.h"
 #include "build_constants.h"
 #include "gbk_conversion.h"
 #include "server_rules.h"
@@ -35,12 +38,16 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitCannotListen = 3;
 constexpr int64_t kMaxPaceBytesPerSecond = 1000000000;
+constexpr int64_t kMaxTimeoutSeconds = 3600;
+constexpr std::string_view kUnixPrefix = "unix:";
 
 constexpr const char* kUsage =
     R"(usage: orvane-update-server --site DIR [--listen ADDRESS[=DIR]]... [--port N]
                             [--check-key K] [--port-answer file|indirect]
                             [--indirect-host HOST] [--log FILE]
                             [--pace-bytes-per-second N] [--stop-on-stdin-eof]
+                            [--request-timeout S] [--send-timeout S]
+                            [--accel-redirect]
 
 Serves the studio's site folder DIR to the install wizard:
   /cu.txt                         DIR/cu.txt, the update feed
@@ -72,6 +79,26 @@ converted.
                           can be watched (or a slow feed check be stopped)
   --stop-on-stdin-eof     stop when standard input ends, so a server that a
                           script or test started goes away with it
+  --request-timeout S     a client must have sent its whole request S
+                          seconds after it connected (default 10)
+  --send-timeout S        an answer is given up when the client takes
+                          nothing for S seconds (default 30)
+  --accel-redirect        decide only, for a web server in front (see
+                          scripts/studio-site.sh): a file is answered with
+                          an empty body and the header
+                          "X-Accel-Redirect: /orvane-site/PATH" (PATH below
+                          DIR, percent-encoded), which the web server sends
+                          itself; pacing is the web server's. Indirection
+                          pages name the address in the request header
+                          X-Orvane-Local-Address.
+
+An ADDRESS "unix:PATH" listens on a new Unix socket PATH (for a web server
+in front), which is removed again at the end.
+Each connection carries one request. Every address has its own 48 workers;
+a client that is slow to send its request, or stops taking the answer,
+loses its connection after the timeouts above, so that it cannot hold a
+worker for ever. On a busy day put nginx in front instead
+(scripts/studio-site.sh): a worker stays busy for the whole download.
 
 DIR/server.conf may hold "port_answer = ...", "check_key = ..." and
 "indirect_host = ..." lines. The server prints "ready ADDRESS:PORT" for each
@@ -93,7 +120,9 @@ struct Options {
   std::optional<std::string> indirectHost;
   std::optional<std::string> logPath;
   bool stopOnStdinEof = false;
+  bool accelRedirect = false;
   uint64_t paceBytesPerSecond = 0;  // 0: as fast as the connection goes
+  ConnectionLimits limits;
 };
 
 // One line per request, whole lines even from several server threads.
@@ -138,6 +167,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       o.stopOnStdinEof = true;
       continue;
     }
+    if (a == "--accel-redirect") {
+      o.accelRedirect = true;
+      continue;
+    }
     if (i + 1 >= args.size()) {
       error = a == "--site" || a.starts_with("--") ? a + " needs a value" : "unknown argument " + a;
       return std::nullopt;
@@ -178,6 +211,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
       }
       o.paceBytesPerSecond = static_cast<uint64_t>(*rate);
+    } else if (a == "--request-timeout" || a == "--send-timeout") {
+      const auto seconds = ParseDecimal(value);
+      if (!seconds || *seconds < 1 || *seconds > kMaxTimeoutSeconds) {
+        error = a + " needs a number of seconds from 1 to " + std::to_string(kMaxTimeoutSeconds);
+        return std::nullopt;
+      }
+      (a == "--request-timeout" ? o.limits.requestTimeout : o.limits.sendTimeout) =
+          std::chrono::seconds(*seconds);
     } else if (a == "--log") {
       o.logPath = value;
     } else {
@@ -200,9 +241,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
   return o;
 }
 
+struct SiteFile {
+  fs::path path;
+  std::string relative;  // below the site folder, as found on disk
+};
+
 // The site file for a request path, trying the name as sent (GBK from the
 // wizard) converted to UTF-8 first, then its bytes unchanged.
-std::optional<fs::path> FindSiteFile(const fs::path& site, std::string_view relative) {
+std::optional<SiteFile> FindSiteFile(const fs::path& site, std::string_view relative) {
   if (!IsSafeSitePath(relative)) return std::nullopt;
   std::vector<std::string> candidates;
   if (auto utf8 = tools::GbkToUtf8(relative)) candidates.push_back(*utf8);
@@ -210,7 +256,7 @@ std::optional<fs::path> FindSiteFile(const fs::path& site, std::string_view rela
   for (const std::string& name : candidates) {
     std::error_code ec;
     const fs::path path = site / name;
-    if (fs::is_regular_file(path, ec)) return path;
+    if (fs::is_regular_file(path, ec)) return SiteFile{path, name};
   }
   return std::nullopt;
 }
@@ -222,6 +268,32 @@ std::string ContentTypeFor(const fs::path& path) {
   if (ext == ".jpg") return "image/jpeg";
   return "application/octet-stream";
 }
+
+// Each connection takes a descriptor: the usual soft limit of 1024 would
+// turn clients away long before the workers are busy.
+void RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
+
+// A Unix socket this server made, removed when it ends.
+class UnixSocketFile {
+ public:
+  explicit UnixSocketFile(std::string path) : path_(std::move(path)) {}
+  ~UnixSocketFile() {
+    if (!path_.empty()) unlink(path_.c_str());
+  }
+  UnixSocketFile(UnixSocketFile&& other) noexcept : path_(std::exchange(other.path_, {})) {}
+  UnixSocketFile(const UnixSocketFile&) = delete;
+  UnixSocketFile& operator=(const UnixSocketFile&) = delete;
+  UnixSocketFile& operator=(UnixSocketFile&&) = delete;
+
+ private:
+  std::string path_;
+};
 
 void NotFound(httplib::Response& res) {
   res.status = 404;
@@ -284,7 +356,20 @@ struct SiteRules {
   std::string indirectHost;
   int port = 80;
   uint64_t paceBytesPerSecond = 0;
+  bool accelRedirect = false;
 };
+
+// A file as the answer: its bytes, or, with a web server in front, where
+// that server finds it, so that no byte of it passes through here.
+void AnswerWithFile(const SiteFile& file, const SiteRules& rules, const httplib::Request& req,
+                    httplib::Response& res, bool paced = true) {
+  if (rules.accelRedirect) {
+    res.status = 200;
+    res.set_header("X-Accel-Redirect", AccelRedirectTarget(file.relative));
+    return;
+  }
+  ServeFile(file.path, req, res, paced ? rules.paceBytesPerSecond : 0);
+}
 
 void HandlePort(const Listener& l, const SiteRules& rules, const httplib::Request& req,
                 httplib::Response& res) {
@@ -302,7 +387,10 @@ void HandlePort(const Listener& l, const SiteRules& rules, const httplib::Reques
   const auto file = FindSiteFile(l.site, location);
   if (!file) return NotFound(res);
   if (rules.portAnswer == PortAnswer::Indirection) {
-    std::string host = rules.indirectHost.empty() ? req.local_addr : rules.indirectHost;
+    // Behind a web server the request arrived on that server's address.
+    const std::string local =
+        rules.accelRedirect ? req.get_header_value("X-Orvane-Local-Address") : req.local_addr;
+    std::string host = rules.indirectHost.empty() ? local : rules.indirectHost;
     if (rules.indirectHost.empty() && rules.port != 80) host += ":" + std::to_string(rules.port);
     if (auto page = IndirectionPage("http://" + host + "/" + location)) {
       res.set_content(*page, "text/html");
@@ -310,11 +398,14 @@ void HandlePort(const Listener& l, const SiteRules& rules, const httplib::Reques
     }
     // Too long a page would be taken for the file: send the file itself.
   }
-  ServeFile(*file, req, res, rules.paceBytesPerSecond);
+  AnswerWithFile(*file, rules, req, res);
 }
 
-void HandleWebPage(const Listener& l, const httplib::Request& req, httplib::Response& res) {
-  if (const auto page = FindSiteFile(l.site, "web.html")) return ServeFile(*page, req, res);
+void HandleWebPage(const Listener& l, const SiteRules& rules, const httplib::Request& req,
+                   httplib::Response& res) {
+  if (const auto page = FindSiteFile(l.site, "web.html")) {
+    return AnswerWithFile(*page, rules, req, res, false);
+  }
   const std::string game = tools::GbkToUtf8(req.get_param_value("amea")).value_or("");
   std::string escaped;
   for (char c : game) {
@@ -334,9 +425,8 @@ void HandleWebPage(const Listener& l, const httplib::Request& req, httplib::Resp
 
 void Route(httplib::Server& http, const Listener& l, const SiteRules& rules) {
   http.Get("/cu.txt", [&l, &rules](const httplib::Request& req, httplib::Response& res) {
-    if (const auto file = FindSiteFile(l.site, "cu.txt")) {
-      return ServeFile(*file, req, res, rules.paceBytesPerSecond);
-    }
+    if (const auto file = FindSiteFile(l.site, "cu.txt"))
+      return AnswerWithFile(*file, rules, req, res);
     NotFound(res);
   });
   http.Get("/port.php", [&l, &rules](const httplib::Request& req, httplib::Response& res) {
@@ -345,10 +435,10 @@ void Route(httplib::Server& http, const Listener& l, const SiteRules& rules) {
   http.Get(R"(/dowfile/(.+))", [&l, &rules](const httplib::Request& req, httplib::Response& res) {
     const auto file = FindSiteFile(l.site, "dowfile/" + req.matches[1].str());
     if (!file) return NotFound(res);
-    ServeFile(*file, req, res, rules.paceBytesPerSecond);
+    AnswerWithFile(*file, rules, req, res);
   });
-  http.Get("/web.php", [&l](const httplib::Request& req, httplib::Response& res) {
-    HandleWebPage(l, req, res);
+  http.Get("/web.php", [&l, &rules](const httplib::Request& req, httplib::Response& res) {
+    HandleWebPage(l, rules, req, res);
   });
 }
 
@@ -379,6 +469,8 @@ int main(int argc, char** argv) {
       options->checkKey.value_or(config.checkKey.value_or(ParseKey(build::kCheckKey).value_or(0)));
   rules.portAnswer = options->portAnswer.value_or(config.portAnswer);
   rules.indirectHost = options->indirectHost.value_or(config.indirectHost);
+  rules.accelRedirect = options->accelRedirect;
+  RaiseDescriptorLimit();
 
   std::ofstream logFile;
   if (options->logPath) {
@@ -397,9 +489,10 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-  std::vector<std::unique_ptr<httplib::Server>> servers;
+  std::vector<std::unique_ptr<BoundedServer>> servers;
+  std::vector<UnixSocketFile> socketFiles;
   for (const Listener& l : options->listeners) {
-    auto http = std::make_unique<httplib::Server>();
+    auto http = std::make_unique<BoundedServer>(options->limits);
     // Without SO_REUSEPORT: a second server on the same address must fail
     // instead of sharing the requests.
     http->set_socket_options([](socket_t sock) {
@@ -413,11 +506,31 @@ int main(int argc, char** argv) {
                 std::to_string(res.content_length_ ? res.content_length_ : res.body.size()) +
                 (req.ranges.empty() ? "" : " range=" + req.get_header_value("Range")));
     });
-    if (!http->bind_to_port(l.address, options->port)) {
-      std::cerr << "orvane-update-server: cannot listen on " << l.address << ":" << options->port
-                << "\n";
+    const bool unixSocket = l.address.starts_with(kUnixPrefix);
+    const std::string where =
+        unixSocket ? l.address : l.address + ":" + std::to_string(options->port);
+    const std::string path = l.address.substr(kUnixPrefix.size());
+    std::error_code ec;
+    // An existing file there is never replaced.
+    if (unixSocket && (path.empty() || fs::exists(fs::symlink_status(path, ec)))) {
+      std::cerr << "orvane-update-server: cannot listen on " << where << " (the file exists)\n";
       return kExitCannotListen;
     }
+    if (unixSocket) http->set_address_family(AF_UNIX);
+    if (!http->bind_to_port(unixSocket ? path : l.address, options->port)) {
+      std::cerr << "orvane-update-server: cannot listen on " << where << "\n";
+      return kExitCannotListen;
+    }
+    if (unixSocket) {
+      socketFiles.emplace_back(path);
+      // The web server's workers may run as another user.
+      using fs::perms;
+      fs::permissions(path,
+                      perms::owner_read | perms::owner_write | perms::group_read |
+                          perms::group_write | perms::others_read | perms::others_write,
+                      ec);
+    }
+    http->WidenBacklog();
     servers.push_back(std::move(http));
   }
   // Bound sockets already listen: connections wait until the threads accept.
@@ -431,7 +544,9 @@ int main(int argc, char** argv) {
     }
   }
   for (const Listener& l : options->listeners) {
-    std::cout << "ready " << l.address << ":" << options->port << std::endl;
+    std::cout << "ready " << l.address;
+    if (!l.address.starts_with(kUnixPrefix)) std::cout << ":" << options->port;
+    std::cout << std::endl;
   }
 
   if (options->stopOnStdinEof) {
@@ -444,7 +559,7 @@ int main(int argc, char** argv) {
   }
   int signal = 0;
   sigwait(&stopSignals, &signal);
-  for (auto& http : servers) http->stop();
+  for (auto& http : servers) http->Shutdown();
   for (auto& t : threads) t.join();
   return kExitOk;
 }

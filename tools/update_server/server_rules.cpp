@@ -70,6 +70,23 @@ bool IsSafeSitePath(std::string_view path) {
   return true;
 }
 
+std::string AccelRedirectTarget(std::string_view relative) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string target = "/orvane-site/";
+  for (const char c : relative) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
+        std::string_view("-._~/").find(c) != std::string_view::npos) {
+      target += c;
+    } else {
+      target += '%';
+      target += kHex[u >> 4];
+      target += kHex[u & 15];
+    }
+  }
+  return target;
+}
+
 std::optional<std::string> IndirectionPage(std::string_view address) {
   if (address.find('"') != address.npos) return std::nullopt;
   std::string page = "<html><head><meta http-equiv=\"refresh\" content=\"0; URL=";

@@ -54,6 +54,11 @@ std::chrono::microseconds PaceDelay(uint64_t sent, uint64_t bytesPerSecond,
 // at least one byte and at most `limit`.
 size_t PacedChunkSize(uint64_t bytesPerSecond, size_t limit);
 
+// Where a web server in front finds a site file: its internal location
+// "/orvane-site/" and the path below the site folder, every byte but
+// letters, digits, "-._~" and "/" percent-encoded.
+std::string AccelRedirectTarget(std::string_view relative);
+
 enum class PortAnswer { File, Indirection };
 
 struct SiteConfig {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "bounded_server.h"
+
 namespace orvane::server {
 namespace {
 
@@ -80,6 +82,31 @@ TEST(IndirectionPage, NamesTheAddressUpToADoubleQuote) {
 TEST(IndirectionPage, RefusesPagesTheClientWouldTakeForTheFile) {
   EXPECT_FALSE(IndirectionPage("http://h/" + std::string(950, 'x')));
   EXPECT_FALSE(IndirectionPage("http://h/a\"b"));
+}
+
+TEST(AccelRedirectTarget, KeepsPlainNamesAndEncodesTheRest) {
+  EXPECT_EQ(AccelRedirectTarget("dowfile/pipei/tool-1_a.b~.jpg"),
+            "/orvane-site/dowfile/pipei/tool-1_a.b~.jpg");
+  // UTF-8 bytes (测), blanks, "%", "?" and "#" would otherwise change the path.
+  EXPECT_EQ(AccelRedirectTarget("dowfile/\xE6\xB5\x8B a%41?#.rar"),
+            "/orvane-site/dowfile/%E6%B5%8B%20a%2541%3F%23.rar");
+}
+
+TEST(AllowedWait, TheRequestTimeoutCountsFromTheAcceptAndEachSendWaitsAnew) {
+  using namespace std::chrono_literals;
+  ConnectionLimits limits;
+  limits.requestTimeout = 10s;
+  limits.sendTimeout = 30s;
+  const auto accepted = std::chrono::steady_clock::time_point() + 100s;
+  EXPECT_EQ(AllowedWait(false, accepted, accepted, limits), 10000ms);
+  EXPECT_EQ(AllowedWait(false, accepted, accepted + 9500ms, limits), 500ms);
+  // Queued past the timeout already: no wait at all.
+  EXPECT_EQ(AllowedWait(false, accepted, accepted + 10s, limits), 0ms);
+  EXPECT_EQ(AllowedWait(false, accepted, accepted + 60s, limits), 0ms);
+  // A fraction of a millisecond left is still a wait.
+  EXPECT_EQ(AllowedWait(false, accepted, accepted + 9999500us, limits), 1ms);
+  // Answering, however long the connection has lasted.
+  EXPECT_EQ(AllowedWait(true, accepted, accepted + 3600s, limits), 30000ms);
 }
 
 TEST(PaceDelay, WaitsUntilTheBytesSentAreDue) {
