@@ -62,7 +62,9 @@ if [ -n "${DISPLAY:-}" ] && [ "${ORVANE_DEMO_AUTO:-0}" != 1 ]; then
 fi
 server_pid=""
 cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  # Waited for, so that the addresses are free for whatever runs next.
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  true
   # Driven automatically, nobody closes the started product (or a wizard
   # left behind by a failed step): end every program of the prefix.
   [ "$interactive" = 1 ] || wineserver -k 2>/dev/null || true
@@ -74,8 +76,13 @@ wine_session_start "$build"
 # install step, with a box nobody answers here.
 [ "$interactive" = 1 ] || wineserver -k 2>/dev/null || true
 
-echo "== starting the studio's update server"
-"$tools/update_server/orvane-update-server" --site "$demo/site" --check-key "$check_key" \
+# ORVANE_E2E_SERVER=nginx serves the site as on a busy day: nginx in front
+# of the update server (scripts/studio-site.sh).
+server=("$tools/update_server/orvane-update-server")
+[ "${ORVANE_E2E_SERVER:-embedded}" = nginx ] &&
+  server=("$root/scripts/studio-site.sh" --update-server "$tools/update_server/orvane-update-server")
+echo "== starting the studio's site (${ORVANE_E2E_SERVER:-embedded} server)"
+"${server[@]}" --site "$demo/site" --check-key "$check_key" \
   --pace-bytes-per-second 250000 --log "$demo/server.log" > "$demo/server.out" 2>&1 &
 server_pid=$!
 for _ in $(seq 1 100); do

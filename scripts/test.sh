@@ -52,13 +52,21 @@ fi
 
 # End to end: the studio's server, the sample product, and the wizard
 # driven through a whole install (the demo, checked), then the update
-# check, the install engine's other roads and the game hall road.
+# check, the install engine's other roads and the game hall road. The
+# demo, the update check and the install roads run once more against the
+# site as served on a busy day, nginx in front of the update server.
 if [ -f "$root/build/$preset/OrvaneSetup.exe" ]; then
   # The demo builds the studio's tools the later scripts use.
   if ORVANE_DEMO_AUTO=1 run end-to-end-install "$root/scripts/demo.sh"; then
     run end-to-end-update-check "$root/tests/e2e/update-check.sh"
     run end-to-end-install-roads "$root/tests/e2e/install-roads.sh"
     run end-to-end-qq-game "$root/tests/e2e/qq-game.sh"
+    export ORVANE_E2E_SERVER=nginx
+    if ORVANE_DEMO_AUTO=1 run end-to-end-install-nginx "$root/scripts/demo.sh"; then
+      run end-to-end-update-check-nginx "$root/tests/e2e/update-check.sh"
+      run end-to-end-install-roads-nginx "$root/tests/e2e/install-roads.sh"
+    fi
+    unset ORVANE_E2E_SERVER
   fi
 fi
 

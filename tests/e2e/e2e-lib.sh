@@ -22,16 +22,31 @@ e2e_hosts() {
   done
 }
 
+# Which server plays the studio's site: "embedded" (the update server
+# alone, the default) or "nginx" (scripts/studio-site.sh: nginx in front
+# of the update server). ORVANE_E2E_SERVER chooses.
+e2e_server=${ORVANE_E2E_SERVER:-embedded}
+case "$e2e_server" in
+embedded | nginx) ;;
+*)
+  echo "ORVANE_E2E_SERVER is embedded or nginx, not $e2e_server" >&2
+  exit 2
+  ;;
+esac
 server_pid=""
-# start_server SITE LOG OUT [OPTION...]: the studio's update server on the
-# build's three hosts, serving SITE, with any further options of the
-# server; waits until every host listens.
+# start_server SITE LOG OUT [OPTION...]: the studio's site on the build's
+# three hosts, serving SITE, with any further options of the update server
+# (those studio-site.sh passes on or shares); waits until every host
+# listens.
 start_server() {
-  local site=$1 log=$2 out=$3 host listen=()
+  local site=$1 log=$2 out=$3 host listen=() command
   shift 3
   for host in $(e2e_hosts); do listen+=(--listen "$host"); done
+  command=("$tools/update_server/orvane-update-server")
+  [ "$e2e_server" = nginx ] &&
+    command=("$root/scripts/studio-site.sh" --update-server "$tools/update_server/orvane-update-server")
   : > "$out"
-  "$tools/update_server/orvane-update-server" --site "$site" --check-key "$check_key" \
+  "${command[@]}" --site "$site" --check-key "$check_key" \
     "${listen[@]}" --log "$log" "$@" > "$out" 2>&1 &
   server_pid=$!
   for _ in $(seq 1 100); do
@@ -84,7 +99,7 @@ verdict() {
 }
 # summary NAME: prints the counts; fails when a scenario failed.
 summary() {
-  echo "$1: $passed passed, $failed failed"
+  echo "$1 ($e2e_server server): $passed passed, $failed failed"
   [ "$failed" = 0 ]
 }
 driver() { orvane_wine "$build/ui-driver.exe" "$@"; }
