@@ -194,8 +194,9 @@ class LimitedStream final : public httplib::Stream {
  private:
   bool Wait(short events) const {
     for (;;) {
+      // With no time left what has arrived is still taken: a request that
+      // came whole while its connection waited for a worker is served.
       const auto wait = AllowedWait(answering_, accepted_, Clock::now(), limits_);
-      if (wait.count() <= 0) return false;
       pollfd fds[2] = {{sock_, events, 0}, {stopEvent_, POLLIN, 0}};
       const int ready = ::poll(fds, 2, static_cast<int>(wait.count()));
       if (ready < 0 && errno == EINTR) continue;

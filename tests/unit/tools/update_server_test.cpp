@@ -218,14 +218,17 @@ class RawClient {
       const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
       if (n <= 0) return true;
       received_ += static_cast<size_t>(n);
+      if (start_.size() < 64) start_.append(buffer, std::min<size_t>(n, 64 - start_.size()));
     }
   }
   size_t received() const { return received_; }
+  const std::string& start() const { return start_; }  // the first bytes
 
  private:
   int fd_;
   bool connected_ = false;
   size_t received_ = 0;
+  std::string start_;
 };
 
 std::string RandomBytes(size_t size, unsigned seed) {
@@ -490,6 +493,30 @@ TYPED_TEST(OneSiteTest, ATricklingRequestIsCutOff) {
   }
   EXPECT_TRUE(ended);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
+}
+
+TYPED_TEST(OneSiteTest, AWholeRequestIsServedHoweverLongItWaitedForAWorker) {
+  ScratchFolder site;
+  site.Write("cu.txt", FeedDocument("2024-05-01|123|Tool_2.0"));
+  site.Write("dowfile/big.rar", RandomBytes(200000, 11));
+  ServerProcess server(TypeParam::Command());
+  server.Start({"--site", site.path().string(), "--listen", "127.0.2.4", "--request-timeout", "2",
+                "--pace-bytes-per-second", "1000"},
+               1);
+  // Long downloads hold every worker the update server has.
+  auto downloads = std::make_unique<std::vector<std::unique_ptr<RawClient>>>();
+  for (int i = 0; i < 60; ++i) {
+    downloads->push_back(std::make_unique<RawClient>("127.0.2.4", 4096));
+    downloads->back()->Send("GET /dowfile/big.rar HTTP/1.0\r\nHost: 127.0.2.4\r\n\r\n");
+  }
+  std::this_thread::sleep_for(500ms);
+  RawClient feed("127.0.2.4");
+  ASSERT_TRUE(feed.Send("GET /cu.txt HTTP/1.0\r\nHost: 127.0.2.4\r\n\r\n"));
+  // Longer than the request timeout; then the downloads go away.
+  std::this_thread::sleep_for(3s);
+  downloads.reset();
+  EXPECT_TRUE(feed.EndedBy(std::chrono::steady_clock::now() + 5s));
+  EXPECT_TRUE(feed.start().starts_with("HTTP/1.1 200")) << feed.start();
 }
 
 TYPED_TEST(OneSiteTest, ADownloadNotTakenIsGivenUpAndAStopEndsTheOthers) {
