@@ -16,6 +16,8 @@ packages=(
   7zip lzma-dev zlib1g-dev libz-mingw-w64-dev libarchive-tools time
   # servers and clients on loopback
   nginx-light libcpp-httplib-dev curl procps iproute2
+  # the site's load test (bench/site)
+  python3
 )
 
 if [ "$(id -u)" -ne 0 ]; then
