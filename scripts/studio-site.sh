@@ -133,8 +133,9 @@ for l in "${listens[@]}"; do
   address=${l%%=*}
   folder=$site
   [ "$address" != "$l" ] && folder=${l#*=}
-  [[ $address =~ ^[0-9.]+$|^\[[0-9a-fA-F:]+\]$|^[A-Za-z0-9.-]+$ ]] ||
-    fail_usage "--listen needs an address, not $address"
+  # nginx listens on addresses: point host names at them.
+  [[ $address =~ ^[0-9]{1,3}(\.[0-9]{1,3}){3}$|^\[[0-9a-fA-F:.]+\]$ ]] ||
+    fail_usage "--listen needs an IP address (IPv6 in brackets), not $address"
   [ -d "$folder" ] || {
     echo "$me: $folder is not a folder" >&2
     exit 1
