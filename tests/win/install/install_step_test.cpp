@@ -137,6 +137,18 @@ class InstallStepTest : public WizardTest {
     SetControlText(TargetFolderEdit, target);
     return target;
   }
+  // Runs the step into a fresh target: no box, every file in place, and
+  // the work folder, named as expected, gone afterwards.
+  std::string InstallCleanly(const char* name, const std::string& workFolder) {
+    const std::string target = TypeFreshTarget(name);
+    BoxAnswerer boxes([](const driver::MessageBoxInfo&) { return IDOK; });
+    RunInstallStep();
+    EXPECT_TRUE(boxes.boxes().empty());
+    ExpectPackageInstalled(target);
+    EXPECT_EQ(WorkFolder(), workFolder);
+    EXPECT_FALSE(FolderExists(WorkFolder()));
+    return target;
+  }
   void ExpectPackageInstalled(const std::string& target) {
     for (const char* file : kPackageFiles) {
       SCOPED_TRACE(file);
@@ -298,13 +310,7 @@ TEST_F(InstallStepTest, AUsersTempFolderIsLeftAloneAndAnotherIsUsed) {
   WriteBytes(users + "notes.txt", "my notes");
   WriteBytes(users + "照片\\a.jpg", std::string(3000, 'j'));
   WriteBytes(users + kWorkFolderMarkerName, "not the wizard's");
-  const std::string target = TypeFreshTarget("step-beside");
-  BoxAnswerer boxes([](const driver::MessageBoxInfo&) { return IDOK; });
-  RunInstallStep();
-  EXPECT_TRUE(boxes.boxes().empty());
-  ExpectPackageInstalled(target);
-  EXPECT_EQ(WorkFolder(), ProgramFolder + "temp.orvane");
-  EXPECT_FALSE(FolderExists(WorkFolder()));
+  const std::string target = InstallCleanly("step-beside", ProgramFolder + "temp.orvane");
   EXPECT_EQ(ReadBytes(users + "notes.txt"), "my notes");
   EXPECT_EQ(ReadBytes(users + "照片\\a.jpg"), std::string(3000, 'j'));
   EXPECT_EQ(ReadBytes(users + kWorkFolderMarkerName), "not the wizard's");
@@ -320,14 +326,8 @@ TEST_F(InstallStepTest, LeftoversOfAnEarlierRunAreClearedFirst) {
   WriteBytes(own + "old.txt", "from the stopped run");
   WriteBytes(own + "readme.txt", "an old readme");
   SetFileAttributesA((own + "readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-  const std::string target = TypeFreshTarget("step-leftovers");
-  BoxAnswerer boxes([](const driver::MessageBoxInfo&) { return IDOK; });
-  RunInstallStep();
-  EXPECT_TRUE(boxes.boxes().empty());
-  ExpectPackageInstalled(target);
-  EXPECT_EQ(WorkFolder(), ProgramFolder + "temp");
+  const std::string target = InstallCleanly("step-leftovers", ProgramFolder + "temp");
   EXPECT_FALSE(FileExists(target + "old.txt"));
-  EXPECT_FALSE(FolderExists(WorkFolder()));
 }
 
 TEST_F(InstallStepTest, ATargetInsideTheWorkFolderIsRefusedBeforeAnything) {

@@ -102,6 +102,17 @@ int ScreenDpi() {
   return dpi;
 }
 
+BITMAPINFO TopDownBitmapInfo(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
 Pixels CaptureClient(HWND window) {
   RECT client{};
   GetClientRect(window, &client);
@@ -110,13 +121,7 @@ Pixels CaptureClient(HWND window) {
   pixels.height = client.bottom;
   pixels.data.resize(static_cast<size_t>(pixels.width) * pixels.height);
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = pixels.width;
-  info.bmiHeader.biHeight = -pixels.height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownBitmapInfo(pixels.width, pixels.height);
   void* bits = nullptr;
   HDC windowDc = GetDC(window);
   HBITMAP section = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -172,13 +177,7 @@ Pixels LoadPng(const std::string& path) {
   if (made != 0) return pixels;
   BITMAP shape{};
   GetObjectA(handle, sizeof shape, &shape);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = shape.bmWidth;
-  info.bmiHeader.biHeight = -shape.bmHeight;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownBitmapInfo(shape.bmWidth, shape.bmHeight);
   pixels.width = shape.bmWidth;
   pixels.height = shape.bmHeight;
   pixels.data.resize(static_cast<size_t>(pixels.width) * pixels.height);

@@ -36,6 +36,9 @@ std::string SaveScreenshot(const Pixels& pixels, const std::string& name);
 // saving pictures made of several tests' screenshots).
 void AtEndOfRun(std::function<void()> work);
 
+// A 32-bit top-down bitmap of the given size, as Pixels holds them.
+BITMAPINFO TopDownBitmapInfo(int width, int height);
+
 // A PNG file's pixels; empty when it cannot be read.
 Pixels LoadPng(const std::string& path);
 

@@ -240,13 +240,7 @@ void SaveContactSheet() {
   Pixels sheet;
   sheet.width = cellWidth * kColumns;
   sheet.height = cellHeight * rows;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = sheet.width;
-  info.bmiHeader.biHeight = -sheet.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownBitmapInfo(sheet.width, sheet.height);
   void* bits = nullptr;
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -262,9 +256,7 @@ void SaveContactSheet() {
     const int top = static_cast<int>(i / kColumns) * cellHeight + 8;
     const std::string caption = name + " (" + DpiName() + ")";
     TextOutA(dc, left, top, caption.c_str(), static_cast<int>(caption.size()));
-    BITMAPINFO page = info;
-    page.bmiHeader.biWidth = p.width;
-    page.bmiHeader.biHeight = -p.height;
+    BITMAPINFO page = TopDownBitmapInfo(p.width, p.height);
     SetDIBitsToDevice(dc, left, top + label, p.width, p.height, 0, 0, 0, p.height, p.data.data(),
                       &page, DIB_RGB_COLORS);
   }
