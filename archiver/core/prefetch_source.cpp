@@ -40,6 +40,9 @@ class PrefetchingSource : public ByteSource {
     offset_ += n;
     if (offset_ == chunk.size()) {
       buffered_ -= chunk.size();
+      // Kept for the next chunk: a fresh megabyte each time costs the
+      // system a page fault per page.
+      spare_.push_back(std::move(chunks_.front()));
       chunks_.pop_front();
       offset_ = 0;
       changed_.notify_all();
@@ -52,7 +55,7 @@ class PrefetchingSource : public ByteSource {
     try {
       ByteSourcePtr source = open();
       for (;;) {
-        std::vector<uint8_t> chunk(kChunkSize);
+        std::vector<uint8_t> chunk = TakeSpare();
         size_t filled = 0;
         while (filled < chunk.size()) {
           const size_t n = source->Read(chunk.data() + filled, chunk.size() - filled);
@@ -78,10 +81,22 @@ class PrefetchingSource : public ByteSource {
     changed_.notify_all();
   }
 
+  std::vector<uint8_t> TakeSpare() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<uint8_t> chunk;
+    if (!spare_.empty()) {
+      chunk = std::move(spare_.back());
+      spare_.pop_back();
+    }
+    chunk.resize(kChunkSize);
+    return chunk;
+  }
+
   const size_t ahead_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::vector<uint8_t>> chunks_;
+  std::vector<std::vector<uint8_t>> spare_;
   size_t offset_ = 0;    // into the front chunk
   size_t buffered_ = 0;  // bytes in chunks_
   bool done_ = false;
