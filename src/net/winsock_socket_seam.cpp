@@ -30,6 +30,13 @@ class WinsockSeam final : public SocketSeam {
   SocketId OpenTcp() override {
     const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET) return kNoSocket;
+    // With the default buffer Wine's Winsock wakes the worker for little
+    // data at a time: with 4 MiB a download under Wine keeps up with curl
+    // (0.35 -> 1.0 of its speed on loopback). On Windows a set size stands
+    // in for the automatic one; 4 MiB still fills 300 Mbit/s at 100 ms.
+    const int receiveBuffer = 4 << 20;
+    ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer),
+                 sizeof receiveBuffer);
     // A WSAEVENT is a manual-reset event handle.
     UniqueHandle event(::WSACreateEvent());
     if (!event || ::WSAEventSelect(socket, event.get(), FD_CONNECT | FD_READ | FD_CLOSE) != 0) {
