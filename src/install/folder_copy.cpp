@@ -108,22 +108,9 @@ void ShowCopyStatus(const std::string& destination) {
                                     ShortenPathForDisplay(destination, kStatusPathWidth));
 }
 
-}  // namespace
-
-bool CreateFolderTree(const std::string& path) {
-  for (const std::string& level : FolderTreeLevels(path)) {
-    if (GetFileAttributesA(level.c_str()) == INVALID_FILE_ATTRIBUTES) {
-      CreateDirectoryA(level.c_str(), nullptr);
-    }
-  }
-  // A file of that name is no folder to install into.
-  return IsFolder(path);
-}
-
-int CopyOneFile(HWND owner, const std::string& source, const std::string& destination) {
-  return MoveOneFile(owner, source, destination, true);
-}
-
+// A file over its destination; `givePermissions` false skips the rewrite
+// of a renamed file's permissions, for two folders that pass on the same
+// ones.
 int MoveOneFile(HWND owner, const std::string& source, const std::string& destination,
                 bool givePermissions) {
   ShowCopyStatus(destination);
@@ -158,6 +145,22 @@ int MoveOneFile(HWND owner, const std::string& source, const std::string& destin
     default:
       return kCopyNext;
   }
+}
+
+}  // namespace
+
+bool CreateFolderTree(const std::string& path) {
+  for (const std::string& level : FolderTreeLevels(path)) {
+    if (GetFileAttributesA(level.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      CreateDirectoryA(level.c_str(), nullptr);
+    }
+  }
+  // A file of that name is no folder to install into.
+  return IsFolder(path);
+}
+
+int CopyOneFile(HWND owner, const std::string& source, const std::string& destination) {
+  return MoveOneFile(owner, source, destination, true);
 }
 
 int CopyFolderTree(HWND owner, const std::string& source, const std::string& destination,

@@ -25,11 +25,6 @@ int CopyFolderTree(HWND owner, const std::string& source, const std::string& des
 // kCopyRetry when the user asked to try again, kCopyStop on Abort.
 int CopyOneFile(HWND owner, const std::string& source, const std::string& destination);
 
-// The same; `givePermissions` false skips the rewrite of a renamed file's
-// permissions, for two folders that pass on the same ones.
-int MoveOneFile(HWND owner, const std::string& source, const std::string& destination,
-                bool givePermissions);
-
 // Creates every missing level of `path`; true when it is a folder
 // afterwards.
 bool CreateFolderTree(const std::string& path);

@@ -167,6 +167,16 @@ to_install() {
 finish_plain() {
   driver --timeout 60000 text 1009 "完成" ready 1009 click 1002 click 1003 click 1009 closed >/dev/null
 }
+# install_201 FOLDER TARGET: the wizard of FOLDER installs product 201 into
+# C:\OrvaneRoads\TARGET with both finish boxes cleared; $drove is 0 when it
+# was driven to its end, $code its exit code.
+install_201() {
+  start_wizard "$1" yf201,1.0
+  drove=1
+  loaded "$1" 201 && to_install "$roads_win\\$2" && finish_plain && drove=0
+  wait_exit "$pid"
+  code=$?
+}
 
 # wait_file FILE: up to ten seconds for FILE to appear.
 wait_file() {
@@ -203,11 +213,7 @@ a="$work/app-normal"
 t="$roads/Normal"
 app "$a"
 rm -f "$desktop"/*.lnk
-start_wizard "$a" yf201,1.0
-drove=1
-loaded "$a" 201 && to_install "$roads_win\\Normal" && finish_plain && drove=0
-wait_exit "$pid"
-code=$?
+install_201 "$a" Normal
 wait_file "$t/bang-ran.txt"
 ok=0
 [ "$drove" = 0 ] || { echo "   the wizard was not driven to its end"; ok=1; }
@@ -394,11 +400,7 @@ printf 'my notes\r\n' > "$a/temp/notes.txt"
 head -c 30000 /dev/urandom > "$a/temp/照片/2026/海边.jpg"
 printf "not the wizard's" > "$a/temp/$work_marker"
 before=$(sums "$a/temp")
-start_wizard "$a" yf201,1.0
-drove=1
-loaded "$a" 201 && to_install "$roads_win\\UsersTemp" && finish_plain && drove=0
-wait_exit "$pid"
-code=$?
+install_201 "$a" UsersTemp
 ok=0
 [ "$drove" = 0 ] && [ "$code" = 0 ] || { echo "   the install did not complete (exit code $code)"; ok=1; }
 same_files "$work/product-201" "$roads/UsersTemp" || ok=1
@@ -412,11 +414,7 @@ verdict $ok "a user's own temp beside the wizard: the install completes and ever
 a="$work/app-close-extract"
 left=$(files_in "$a/temp")
 printf 'stale\r\n' > "$a/temp/stale-from-the-stopped-run.txt"
-start_wizard "$a" yf201,1.0
-drove=1
-loaded "$a" 201 && to_install "$roads_win\\Second" && finish_plain && drove=0
-wait_exit "$pid"
-code=$?
+install_201 "$a" Second
 ok=0
 [ "$left" -gt 1 ] || { echo "   the stopped run left no work folder to clear ($left files)"; ok=1; }
 [ "$drove" = 0 ] && [ "$code" = 0 ] || { echo "   the install did not complete (exit code $code)"; ok=1; }

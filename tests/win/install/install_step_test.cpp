@@ -131,6 +131,14 @@ class InstallStepTest : public WizardTest {
     NetworkState.store(kNetworkIdle);
     WizardTest::TearDown();
   }
+  // Types `typed` and runs the step: the path-error box, and nothing else.
+  void ExpectPathError(const std::string& typed) {
+    SetControlText(TargetFolderEdit, typed);
+    BoxAnswerer boxes([](const driver::MessageBoxInfo&) { return IDOK; });
+    RunInstallStep();
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text.rfind("目标文件夹路径错误！！！", 0), 0u);
+  }
   // A target folder that installs cleanly, typed into the folder page.
   std::string TypeFreshTarget(const char* name) {
     const std::string target = FreshFolder(name);
@@ -173,11 +181,7 @@ TEST_F(InstallStepTest, DriveAloneGetsTheDefaultFolderAfterTheBox) {
 TEST_F(InstallStepTest, NetworkPathAndForwardSlashAreRefusedUnchanged) {
   for (const char* typed : {"\\\\server\\share\\x", "C:/x/y", "ab"}) {
     SCOPED_TRACE(typed);
-    SetControlText(TargetFolderEdit, typed);
-    BoxAnswerer boxes([](const driver::MessageBoxInfo&) { return IDOK; });
-    RunInstallStep();
-    ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].text.rfind("目标文件夹路径错误！！！", 0), 0u);
+    ExpectPathError(typed);
     EXPECT_EQ(ControlText(TargetFolderEdit), typed);
   }
 }
@@ -336,11 +340,7 @@ TEST_F(InstallStepTest, ATargetInsideTheWorkFolderIsRefusedBeforeAnything) {
        {ProgramFolder + "temp", ProgramFolder + "TEMP\\游戏", ProgramFolder + "x\\..\\temp\\a",
         lower + ProgramFolder.substr(1) + "temp/b"}) {
     SCOPED_TRACE(typed);
-    SetControlText(TargetFolderEdit, typed);
-    BoxAnswerer boxes([](const driver::MessageBoxInfo&) { return IDOK; });
-    RunInstallStep();
-    ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].text.rfind("目标文件夹路径错误！！！", 0), 0u);
+    ExpectPathError(typed);
     EXPECT_FALSE(FolderExists(ProgramFolder + "temp")) << "nothing may be made";
     EXPECT_EQ(InstallPage, WizardPage::TargetFolder);
     EXPECT_TRUE(IsWindowEnabled(NextButton)) << "no program was stopped";
