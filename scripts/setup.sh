@@ -14,6 +14,8 @@ packages=(
   locales fonts-wqy-zenhei imagemagick
   # archives
   7zip lzma-dev zlib1g-dev libz-mingw-w64-dev libarchive-tools time
+  # signing what the studio publishes (orvane-stamp, and a peer in its tests)
+  libssl-dev openssl
   # servers and clients on loopback
   nginx-light libcpp-httplib-dev curl procps iproute2
   # the site's load test (bench/site)

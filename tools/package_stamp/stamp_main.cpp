@@ -1,8 +1,8 @@
 // orvane-stamp: appends the information block the wizard reads at the end
-// of a package, and shows the block of an existing package.
+// of a package, shows the block of an existing package, and signs and
+// checks what the studio publishes.
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <limits>
 #include <optional>
@@ -14,24 +14,28 @@
 #include "package/info_block.h"
 #include "package/info_block_writer.h"
 #include "package/package_file.h"
+#include "signature_commands.h"
 #include "tool_arguments.h"
 #include "tool_files.h"
 
 namespace {
 
 using namespace orvane;
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitNoBlock = 3;
+using tools::Fail;
+using tools::kExitNoBlock;
+using tools::kExitOk;
 
 // UTF-8 for the terminal, whatever the execution character set of narrow
 // literals (GBK in this build).
 constexpr const char8_t* kUsageText =
     u8R"(usage: orvane-stamp write PACKAGE [--values FILE] [--id N] [--name TEXT]
                            [--file-name TEXT] [--version TEXT] [--date TEXT]
-                           [--description TEXT]
+                           [--description TEXT] [--sign-key PRIVATE_KEY_FILE]
        orvane-stamp read PACKAGE [--raw]
+       orvane-stamp keygen PRIVATE_KEY_FILE
+       orvane-stamp public-key PRIVATE_KEY_FILE
+       orvane-stamp sign FILE --key PRIVATE_KEY_FILE
+       orvane-stamp verify FILE (--public-key HEX[,HEX...] | --public-key-file F)
 
 write  appends the information block to PACKAGE (any file, usually the
        product's 7z archive). Only the values given are written. Texts are
@@ -44,21 +48,31 @@ write  appends the information block to PACKAGE (any file, usually the
        command line win over the file.
        A file name of "解压缩" makes the wizard only unpack the package into
        the folder named by the description.
+       --sign-key ends the block with a signature line ("SIG=" and 128 hex
+       digits) over every byte before it.
 read   prints the block of PACKAGE, one "key=value" line each, in UTF-8
        (--raw: the block's lines as GBK bytes).
+keygen makes an ECDSA P-256 key pair: the private key goes to a new file
+       (PEM, PKCS#8, readable by its owner only; an existing file is never
+       replaced), the public key is printed as 128 hex digits, the form the
+       wizard's build takes (ORVANE_PACKAGE_PUBLIC_KEYS).
+public-key
+       prints the public key of a private key file, the same way.
+sign   appends a signature trailer (64 bytes and "OrvaneSignature1") to a
+       file that is not a package: the archiver library, a game package.
+verify checks the signature line of a file with an information block, or
+       else its trailer, against the keys given (the build constant's form;
+       --public-key-file reads it from a file, one key a line allowed), and
+       prints what it found and which key holds.
 
-Exit codes: 0 done, 1 refused or failed, 2 usage error, 3 (read) no block.
+Exit codes: 0 done (verify: valid), 1 refused or failed, 2 usage error,
+3 (read) no block, 4 (verify) unsigned, or signed by none of the keys.
 )";
 const char* const kUsage = reinterpret_cast<const char*>(kUsageText);
 
 struct TextValues {
   std::optional<std::string> id, name, fileName, version, date, description;
 };
-
-int Fail(const std::string& message, int code = kExitFailed) {
-  std::cerr << "orvane-stamp: " << message << "\n";
-  return code;
-}
 
 std::optional<std::string>* ValueFor(TextValues& v, std::string_view key) {
   if (key == "id") return &v.id;
@@ -105,7 +119,8 @@ std::optional<int32_t> ParseId(const std::string& text) {
   return static_cast<int32_t>(v);
 }
 
-int Write(const std::string& package, const TextValues& text) {
+int Write(const std::string& package, const TextValues& text,
+          const std::optional<std::string>& signKeyPath) {
   if (!text.id && !text.name && !text.fileName && !text.version && !text.date &&
       !text.description) {
     return Fail("give at least one value to write");
@@ -129,24 +144,33 @@ int Write(const std::string& package, const TextValues& text) {
   const InfoBlockText block = FormatInfoBlock(values);
   if (!block.error.empty()) return Fail(block.error);
 
-  const auto tail = ReadPackageTail(package);
+  std::string error;
+  tools::Pkey key;
+  if (signKeyPath) {
+    key = tools::ReadPrivateKeyFile(*signKeyPath, error);
+    if (!key) return Fail(error);
+  }
+  const auto tail = tools::ReadFileEnd(package, kInfoBlockTailSize);
   if (!tail) return Fail("cannot read " + package);
-  // ReadPackageTail leaves short files' tails empty; read them whole.
-  std::string tailBytes = tail->bytes;
-  if (tailBytes.empty() && tail->fileSize > 0)
-    tailBytes = tools::ReadWholeFile(package).value_or("");
-  const std::string placement = CheckBlockPlacement(tail->fileSize, tailBytes, block.block.size());
+  const size_t appendedSize = block.block.size() + (key ? kSignatureLineSize : 0);
+  const std::string placement = CheckBlockPlacement(tail->size, tail->bytes, appendedSize);
   if (!placement.empty()) return Fail(placement);
 
-  {
-    std::ofstream file(package, std::ios::binary | std::ios::app);
-    file.write(block.block.data(), static_cast<std::streamsize>(block.block.size()));
-    file.close();
-    if (!file) return Fail("cannot append to " + package);
+  std::string appended = block.block;
+  if (key) {
+    tools::Sha256 hash;
+    if (!hash.AddFile(package, tail->size)) return Fail("cannot read " + package);
+    hash.Add(block.block);
+    const auto digest = hash.Finish();
+    const auto signature = digest ? tools::SignDigest(*key, *digest, error) : std::nullopt;
+    if (!signature) return Fail(digest ? error : "cannot hash " + package);
+    appended += FormatSignatureLine(*signature);
   }
+  if (!tools::AppendChecked(package, tail->size, appended, key.get(), error)) return Fail(error);
   if (!ReadPackageRecord(package)) return Fail("the block was written but does not read back");
-  std::cout << "stamped " << package << ": " << block.block.size() << " bytes of block, "
-            << tail->fileSize + block.block.size() << " bytes in all\n";
+  std::cout << "stamped " << package << ": " << appended.size() << " bytes of block"
+            << (key ? " with its signature line, " : ", ") << tail->size + appended.size()
+            << " bytes in all\n";
   return kExitOk;
 }
 
@@ -177,17 +201,43 @@ int main(int argc, char** argv) {
   auto usage = [](const std::string& message) {
     return tools::UsageError("orvane-stamp", message, kUsage);
   };
-  if (args.size() < 2 || (args[0] != "write" && args[0] != "read")) {
-    return usage("say write or read, and the package");
+  const std::string command = args.empty() ? "" : args[0];
+  if (args.size() < 2 || (command != "write" && command != "read" && command != "keygen" &&
+                          command != "public-key" && command != "sign" && command != "verify")) {
+    return usage("say write, read, keygen, public-key, sign or verify, and the file");
   }
   const std::string& package = args[1];
-  if (args[0] == "read") {
+  if (command == "read") {
     if (args.size() == 2) return Read(package, false);
     if (args.size() == 3 && args[2] == "--raw") return Read(package, true);
     return usage("read takes only --raw");
   }
+  if (command == "keygen" || command == "public-key") {
+    if (args.size() != 2) return usage(command + " takes only the private key file");
+    return command == "keygen" ? tools::MakeKey(package) : tools::ShowPublicKey(package);
+  }
+  if (command == "sign") {
+    if (args.size() != 4 || args[2] != "--key") return usage("sign takes FILE --key KEY_FILE");
+    return tools::SignWithTrailer(package, args[3]);
+  }
+  if (command == "verify") {
+    if (args.size() != 4) return usage("verify takes FILE and --public-key or --public-key-file");
+    if (args[2] == "--public-key") return tools::Verify(package, args[3]);
+    if (args[2] != "--public-key-file") return usage("unknown option " + args[2]);
+    const auto text = tools::ReadWholeFile(args[3]);
+    if (!text) return Fail("cannot read " + args[3]);
+    // One key a line reads as the comma-separated list.
+    std::string keys;
+    for (std::string line : SplitAt(*text, '\n')) {
+      if (line.ends_with('\r')) line.pop_back();
+      if (TrimBlanks(line).empty()) continue;
+      keys += (keys.empty() ? "" : ",") + line;
+    }
+    return tools::Verify(package, keys);
+  }
 
   TextValues fromFile, fromOptions;
+  std::optional<std::string> signKey;
   for (size_t i = 2; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (i + 1 >= args.size()) return usage(a + " needs a value");
@@ -195,6 +245,10 @@ int main(int argc, char** argv) {
     if (a == "--values") {
       std::string error;
       if (!ReadValuesFile(value, fromFile, error)) return Fail(error);
+      continue;
+    }
+    if (a == "--sign-key") {
+      signKey = value;
       continue;
     }
     auto* slot =
@@ -207,5 +261,5 @@ int main(int argc, char** argv) {
     if (auto* option = ValueFor(fromOptions, key); option->has_value())
       *ValueFor(merged, key) = *option;
   }
-  return Write(package, merged);
+  return Write(package, merged, signKey);
 }
