@@ -9,9 +9,16 @@ set(ORVANE_HOST_WEB "127.0.\\\\\\.13" CACHE STRING "Web-site host template")
 set(ORVANE_DOMAIN_WORD "0" CACHE STRING "Maker's domain word put into the host templates")
 set(ORVANE_CHECK_KEY "37" CACHE STRING "Request check key k of the download address (0 to 63)")
 set(ORVANE_WEB_ADDRESS "www.orvane.com" CACHE STRING "Maker's web address painted on the top banner")
+# The studio's public keys for checking signed packages and the archiver
+# library: 128 hex digits each, several separated by "," while a key is
+# rotated. Empty: an unsigned build that checks nothing.
+set(ORVANE_PACKAGE_PUBLIC_KEYS "" CACHE STRING "Trusted signing keys (hex, comma-separated)")
+if(NOT ORVANE_PACKAGE_PUBLIC_KEYS MATCHES "^( *[0-9a-fA-F]+ *(, *[0-9a-fA-F]+ *)*)?$")
+  message(FATAL_ERROR "ORVANE_PACKAGE_PUBLIC_KEYS must be hex keys separated by commas")
+endif()
 
 # C string literals: every backslash doubled.
-foreach(v ORVANE_HOST_UPDATE1 ORVANE_HOST_UPDATE2 ORVANE_HOST_WEB ORVANE_DOMAIN_WORD ORVANE_CHECK_KEY ORVANE_WEB_ADDRESS)
+foreach(v ORVANE_HOST_UPDATE1 ORVANE_HOST_UPDATE2 ORVANE_HOST_WEB ORVANE_DOMAIN_WORD ORVANE_CHECK_KEY ORVANE_WEB_ADDRESS ORVANE_PACKAGE_PUBLIC_KEYS)
   string(REPLACE "\\" "\\\\" ${v}_C "${${v}}")
 endforeach()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/build_constants.h.in

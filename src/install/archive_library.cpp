@@ -3,6 +3,7 @@
 #include <string>
 
 #include "install/archive_library_entries.h"
+#include "package/signature_check.h"
 #include "startup/process_values.h"
 
 namespace orvane {
@@ -24,6 +25,8 @@ bool LookUp(HMODULE library, const char* name, Function* function) {
 bool LoadArchiveLibrary() {
   if (ArchiveLibraryHandle) return true;
   const std::string path = ProgramFolder + "7-zip32.dll";
+  // Whatever fetched it, a library the build cannot vouch for never runs.
+  if (!SignedFileHeld(path) && !CheckFileSignature(path, SignatureForm::kTrailer)) return false;
   // Without the critical-error box a broken or foreign file only fails.
   const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   HMODULE library = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);

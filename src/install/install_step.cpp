@@ -19,6 +19,7 @@
 #include "install/work_folder_rules.h"
 #include "net/download_file.h"
 #include "package/package_info.h"
+#include "package/signature_check.h"
 #include "qqgame/game_manager.h"
 #include "qqgame/special_edition_install.h"
 #include "startup/process_values.h"
@@ -31,6 +32,7 @@ namespace orvane {
 namespace {
 
 constexpr double kMinimumFreeBytes = 100000000.0;
+constexpr const char* kArchiveLibraryName = "7-zip32.dll";
 
 int Box(const std::string& text, const char* caption, UINT flags) {
   return MessageBoxA(WizardHandle, text.c_str(), caption, flags);
@@ -195,6 +197,66 @@ void AfterFailedExtraction() {
   }
 }
 
+// A library that fails its check is deleted and fetched again, once; one
+// fetched that fails is never loaded.
+void FetchArchiveLibrary() {
+  const std::string library = ProgramFolder + kArchiveLibraryName;
+  if (FileReadable(library)) {
+    if (CheckFileSignature(library, SignatureForm::kTrailer)) return;
+    DeleteFileA(library.c_str());
+  }
+  if (!DownloadFile(kArchiveLibraryName, "下载解压支持库文件")) {
+    if (AbortFlag == 1) EndProcess();
+    Box(std::string(
+            "下载解压支持库文件时发生错误！！！\r\n\r\n请检查磁盘是否满、是否不可以写入、\r\n杀毒软"
+            "件拦截、不可以上网等\r\n\r\n       　－－－－感谢你使用【Orvane软件】"),
+        kInstallCaption, MB_OK | MB_ICONERROR);
+    EndProcess();
+  }
+  if (!CheckFileSignature(library, SignatureForm::kTrailer)) {
+    DeleteFileA(library.c_str());
+    ShowSignatureFailureBox(kArchiveLibraryName);
+    EndProcess();
+  }
+}
+
+// A game package's road ends at the download site: the user can fetch the
+// package by hand.
+[[noreturn]] void EndWithoutPackage(bool qgi) {
+  if (qgi) {
+    OpenMatchHelpPage();
+    Box("已经为你打开了下载网站\r\n\r\n请手工下载自己安装\r\n\r\n确定后，将为你打开匹配帮助网页",
+        kInstallCaption, MB_OK | MB_ICONINFORMATION);
+  }
+  EndProcess();
+}
+
+// The package is extracted only once it passed its check, which a package
+// read for the welcome page did already (and is still held).
+void FetchPackage(bool qgi) {
+  bool downloaded = false;
+  if (!PackageFileVisible(PackageFilePath)) {
+    ReleaseSignedFile(PackageFilePath);
+    if (!DownloadFile(SplitFolderAndFile(PackageFilePath).file,
+                      "下载【" + PackageInfo.name + "】")) {
+      if (AbortFlag == 1) EndProcess();
+      Box("下载文件出错，无法为你下载文件\r\n\r\n防火墙或杀毒软件有没拦截本软件上网？\r\n\r\n也可"
+          "能是网络或Orvane网站问题\r\n\r\n你还是进网站看一下吧\r\n\r\n能进网站的话，就在网站上下"
+          "载吧",
+          "", MB_OK | MB_ICONERROR);
+      EndWithoutPackage(qgi);
+    }
+    downloaded = true;
+  }
+  // Game packages carry no information block, so their signature trails.
+  const SignatureForm form =
+      GameRequired == 1 ? SignatureForm::kTrailer : SignatureForm::kPackageLine;
+  if (SignedFileHeld(PackageFilePath) || CheckFileSignature(PackageFilePath, form)) return;
+  if (downloaded) DeleteFileA(PackageFilePath.c_str());
+  ShowSignatureFailureBox(SplitFolderAndFile(PackageFilePath).file);
+  EndWithoutPackage(qgi);
+}
+
 }  // namespace
 
 bool IsQgiPackage() {
@@ -263,29 +325,8 @@ void RunInstallStep() {
 
   SetExtractionPage();
 
-  if (!FileReadable(ProgramFolder + "7-zip32.dll") &&
-      !DownloadFile("7-zip32.dll", "下载解压支持库文件")) {
-    if (AbortFlag == 1) EndProcess();
-    Box(std::string(
-            "下载解压支持库文件时发生错误！！！\r\n\r\n请检查磁盘是否满、是否不可以写入、\r\n杀毒软"
-            "件拦截、不可以上网等\r\n\r\n       　－－－－感谢你使用【Orvane软件】"),
-        kInstallCaption, MB_OK | MB_ICONERROR);
-    EndProcess();
-  }
-
-  if (!PackageFileVisible(PackageFilePath) &&
-      !DownloadFile(SplitFolderAndFile(PackageFilePath).file, "下载【" + PackageInfo.name + "】")) {
-    if (AbortFlag == 1) EndProcess();
-    Box("下载文件出错，无法为你下载文件\r\n\r\n防火墙或杀毒软件有没拦截本软件上网？\r\n\r\n也可能是"
-        "网络或Orvane网站问题\r\n\r\n你还是进网站看一下吧\r\n\r\n能进网站的话，就在网站上下载吧",
-        "", MB_OK | MB_ICONERROR);
-    if (qgi) {
-      OpenMatchHelpPage();
-      Box("已经为你打开了下载网站\r\n\r\n请手工下载自己安装\r\n\r\n确定后，将为你打开匹配帮助网页",
-          kInstallCaption, MB_OK | MB_ICONINFORMATION);
-    }
-    EndProcess();
-  }
+  FetchArchiveLibrary();
+  FetchPackage(qgi);
 
   SetExtractionPage();
   SetCurrentDirectoryA(ProgramFolder.c_str());

@@ -4,6 +4,7 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
+#include "base/path.h"
 #include "base/win/handles.h"
 #include "net/download_file.h"
 #include "package/command_line.h"
@@ -11,6 +12,7 @@
 #include "package/package_file.h"
 #include "package/package_messages.h"
 #include "package/package_parameters.h"
+#include "package/signature_check.h"
 #include "startup/feed_check.h"
 #include "startup/process_values.h"
 #include "wizard/page_state.h"
@@ -52,9 +54,18 @@ void Repaint() {
   EndProgram();
 }
 
+// Nothing of a package that fails its check is shown or used; a copy the
+// wizard fetched itself is not kept either.
+[[noreturn]] void RefuseUnsigned(const std::string& path, bool downloaded) {
+  if (downloaded) DeleteFileA(path.c_str());
+  ShowSignatureFailureBox(SplitFolderAndFile(path).file);
+  EndProgram();
+}
+
 // Finds the package, fetching it when missing, until its block is read.
 void LoadPackageFile(std::string path) {
   for (;;) {
+    bool downloaded = false;
     if (!path.empty()) {
       if (!CanOpenForReading(path)) {
         const std::string name = PackageDownloadName(path);
@@ -65,14 +76,22 @@ void LoadPackageFile(std::string path) {
         // The download lands in the program's folder, whatever folder the
         // command line named: read it from there.
         path = ProgramFolder + name;
+        downloaded = true;
       }
       InstallPage = WizardPage::Welcome;
       Repaint();
-      if (const auto tail = ReadPackageTail(path)) {
-        if (const auto block = LocateInfoBlock(tail->fileSize, tail->bytes)) {
-          ApplyInfoBlock(path, *block);
-          Repaint();
-          return;
+      if (const auto found = ReadPackageTail(path);
+          found && LocateInfoBlock(found->fileSize, found->bytes)) {
+        if (!CheckFileSignature(path, SignatureForm::kPackageLine))
+          RefuseUnsigned(path, downloaded);
+        // Read again now that the file is held: what is shown is what was
+        // checked.
+        if (const auto tail = ReadPackageTail(path)) {
+          if (const auto block = LocateInfoBlock(tail->fileSize, tail->bytes)) {
+            ApplyInfoBlock(path, *block);
+            Repaint();
+            return;
+          }
         }
       }
     }
