@@ -37,6 +37,9 @@ demo="$build/demo"
 rm -rf "$demo"
 mkdir -p "$demo/product" "$demo/site/dowfile" "$demo/app" "$demo/shots"
 check_key=$(sed -n 's/^ORVANE_CHECK_KEY:STRING=//p' "$build/CMakeCache.txt")
+# The demo build trusts the test key: what the site publishes is signed.
+stamp="$tools/package_stamp/orvane-stamp"
+. "$root/scripts/signing.sh"
 
 echo "== the studio packs, stamps and publishes product 123, version 1.2.0"
 cp "$build/sample/SampleProduct.exe" "$demo/product/"
@@ -46,11 +49,11 @@ printf '@echo off\r\necho post-install batch ran> batch-ran.txt\r\n' > "$demo/pr
 mkdir -p "$demo/product/资料"
 { yes "Orvane 示例软件资料" || true; } | head -c 1500000 | (cd "$demo/product/资料" && split -b 1000 -a 4 -d --additional-suffix=.txt - 资料)
 (cd "$demo/product" && 7zz a -bso0 -bsp0 "$demo/123.7z" .)
-"$tools/package_stamp/orvane-stamp" write "$demo/123.7z" --id 123 --name "示例软件" \
+stamp_package "$demo/123.7z" --id 123 --name "示例软件" \
   --file-name SampleProduct.exe --version 1.2.0 --date 2026-12-08 --description "Orvane 示例软件"
 cp "$demo/123.7z" "$demo/site/dowfile/123.rar"
 # The wizard's folder has no archiver library: it is fetched from the site.
-cp "$build/7-zip32.dll" "$demo/site/dowfile/7-zip32.dll"
+publish_library "$demo/site/dowfile/7-zip32.dll"
 printf '2026-12-08|123|示例软件_1.2.0' > "$demo/feed.txt"
 "$tools/feed_scramble/orvane-scramble" encode --feed -i "$demo/feed.txt" -o "$demo/site/cu.txt"
 cp "$build/OrvaneSetup.exe" "$demo/app/"

@@ -52,7 +52,9 @@ if [ -z "${ORVANE_E2E_BUILD:-}" ]; then
   export ORVANE_E2E_BUILD=$root/build/$preset
 fi
 build=$(cd "$ORVANE_E2E_BUILD" && pwd)
-cmake --build "$build" -j2 --target orvane_setup sevenzip_dll ui_driver sample_product \
+twin=()
+grep -q '^ORVANE_PACKAGE_PUBLIC_KEYS:STRING=.' "$build/CMakeCache.txt" && twin=(orvane_setup_unsigned)
+cmake --build "$build" -j2 --target orvane_setup "${twin[@]}" sevenzip_dll ui_driver sample_product \
   install_copy_bench >/dev/null || fail "the build failed"
 copy_cli=$build/bench/install/install_copy_bench.exe
 
@@ -180,12 +182,12 @@ make_tree "$product" 300 $((package_mib - 8))
 seq 1 400000 | sed 's/^/第 /; s/$/ 行 Orvane/' > "$product/notes.txt"
 cp "$build/sample/SampleProduct.exe" "$product/"
 (cd "$product" && 7zz a -mx1 -bso0 -bsp0 "$data/123.7z" .)
-"$tools/package_stamp/orvane-stamp" write "$data/123.7z" --id 123 --name "基准软件" \
+stamp_package "$data/123.7z" --id 123 --name "基准软件" \
   --file-name SampleProduct.exe --version 1.2.0 --date 2026-12-08 --description "Orvane 基准软件"
 site=$data/site
 mkdir -p "$site/dowfile" "$data/app"
 mv "$data/123.7z" "$site/dowfile/123.rar"
-cp "$build/7-zip32.dll" "$site/dowfile/7-zip32.dll"
+publish_library "$site/dowfile/7-zip32.dll"
 printf '2026-12-08|123|基准软件_1.2.0' > "$data/feed.txt"
 "$tools/feed_scramble/orvane-scramble" encode --feed -i "$data/feed.txt" -o "$site/cu.txt"
 echo "   $(du -m "$site/dowfile/123.rar" | cut -f1) MiB packed, $(find "$product" -type f | wc -l) files"
@@ -208,17 +210,16 @@ watch_phases() {
 # The median of a column of the phase table.
 phase() { cut -d' ' -f"$1" "$data/phases" | median; }
 
-wizard=()
-peer=()
-: > "$data/phases"
-for r in $(seq 1 "$rounds"); do
-  echo "   round $r of $rounds"
-  # The wizard, in a folder of its own with the archiver library beside it
-  # (as shipped): it fetches the package, extracts it to its work folder
-  # and moves it into the target.
+# install_with WIZARD: one install by WIZARD (OrvaneSetup.exe, or the same
+# wizard built to check no signature), in a folder of its own with the
+# archiver library beside it (as shipped): it fetches the package, extracts
+# it to its work folder and moves it into the target. Its time in $took,
+# its phases in $phases.
+install_with() {
   rm -rf "$data/app" "$data/target"
   mkdir -p "$data/app"
-  cp "$build/OrvaneSetup.exe" "$build/7-zip32.dll" "$data/app/"
+  cp "$build/$1" "$data/app/OrvaneSetup.exe"
+  publish_library "$data/app"
   touch "$data/marker"
   start=$(now)
   watch_phases "$data/app/123.7z" "$data/app/temp" "$data/target" > "$data/watch" &
@@ -234,7 +235,7 @@ for r in $(seq 1 "$rounds"); do
   code=0
   wait "$wizard_pid" || code=$?
   end=$(now)
-  wizard+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')")
+  took=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
   wizard_pid=""
   [ "$code" = 0 ] || fail "the wizard ended with exit code $code"
   diff -rq "$product" "$data/target" >/dev/null || fail "the wizard's install differs from the package"
@@ -248,6 +249,24 @@ for r in $(seq 1 "$rounds"); do
   { read -r downloaded && read -r extracting && read -r copying; } < "$data/watch"
   phases=$(awk -v a="$start" -v d="$downloaded" -v x="$extracting" -v c="$copying" -v e="$end" \
     'BEGIN { printf "%.3f %.3f %.3f %.3f", d - a, x - d, c - x, e - c }')
+}
+
+# A signed build also runs its twin that checks no signature: the
+# difference is what checking the package and the library costs.
+unsigned=""
+[ -n "$signing_key" ] && [ -f "$build/OrvaneSetup-unsigned.exe" ] && unsigned=OrvaneSetup-unsigned.exe
+wizard=()
+unchecked=()
+peer=()
+: > "$data/phases"
+for r in $(seq 1 "$rounds"); do
+  echo "   round $r of $rounds"
+  if [ -n "$unsigned" ]; then
+    install_with "$unsigned"
+    unchecked+=("$took")
+  fi
+  install_with OrvaneSetup.exe
+  wizard+=("$took")
 
   # The peer: the same file from the same server, extracted, copied.
   rm -rf "$data/peer" "$data/peer-target"
@@ -269,6 +288,7 @@ t_wizard=$(printf '%s\n' "${wizard[@]}" | median)
 t_peer=$(printf '%s\n' "${peer[@]}" | median)
 echo "   wizard:         ${wizard[*]} s"
 echo "   curl+7zz x+cp:  ${peer[*]} s"
+[ -z "$unsigned" ] || echo "   unsigned twin:  ${unchecked[*]} s"
 echo "   wizard phases:  Wine start, feed and download $(phase 1) s, welcome and folder pages" \
   "$(phase 2) s, extraction $(phase 3) s, copy and finish $(phase 4) s"
 echo "   peer phases:    curl $(phase 5) s, 7zz x $(phase 6) s, cp -r $(phase 7) s"
@@ -288,6 +308,11 @@ printf '   extraction (wizard shown): %s s, 7zz x %s s, ratio %s (goal <= 1.5)\n
   "$(phase 3)" "$(phase 6)" "$(ratio "$(phase 3)" "$(phase 6)")"
 printf '   copy and finish: %s s, cp -r %s s, ratio %s (goal <= 1.5)\n' \
   "$(phase 4)" "$(phase 7)" "$(ratio "$(phase 4)" "$(phase 7)")"
+if [ -n "$unsigned" ]; then
+  t_unchecked=$(printf '%s\n' "${unchecked[@]}" | median)
+  printf '   checking the signatures: signed build %s s, unsigned twin %s s, added %s s (goal <= 0.3)\n' \
+    "$t_wizard" "$t_unchecked" "$(awk -v a="$t_wizard" -v b="$t_unchecked" 'BEGIN { printf "%.2f", a - b }')"
+fi
 # The files as shipped: debug information lives in NAME.debug beside them.
 size_kb() { echo $(( ($(stat -c %s "$1") + 999) / 1000 )); }
 printf 'shipped sizes (%s build): OrvaneSetup.exe %s KB (goal <= 600), 7-zip32.dll %s KB (goal <= 300)\n' \

@@ -181,6 +181,8 @@ void AfterFailedExtraction() {
           "Pellumo", MB_CANCELTRYCONTINUE | MB_ICONERROR);
   switch (answer) {
     case IDTRYAGAIN:
+      // The next try fetches the package anew and checks that copy.
+      ReleaseSignedFile(PackageFilePath);
       DeleteFileA(PackageFilePath.c_str());
       InstallPage = WizardPage::Welcome;
       EnableStepButtons(true);

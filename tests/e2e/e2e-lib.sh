@@ -1,7 +1,7 @@
 # Shared pieces of the end-to-end scripts; source this file after setting
 # nothing. It picks the Windows build whose programs run here (or
 # ORVANE_E2E_BUILD), the studio's tools (build/native/tools, or
-# ORVANE_E2E_TOOLS), and reads the wizard's studio hosts and check key from
+# ORVANE_E2E_TOOLS; packages are signed for a signed build), and reads the wizard's studio hosts and check key from
 # that build, so a build configured with other loopback hosts is served on
 # its own addresses.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -10,6 +10,8 @@ preset=$(wine_runnable_preset)
 build=${ORVANE_E2E_BUILD:-$root/build/$preset}
 build=$(cd "$build" && pwd)
 tools=${ORVANE_E2E_TOOLS:-$root/build/native/tools}
+stamp="$tools/package_stamp/orvane-stamp"
+. "$root/scripts/signing.sh"
 
 _e2e_cache() { sed -n "s/^$1:STRING=//p" "$build/CMakeCache.txt"; }
 check_key=$(_e2e_cache ORVANE_CHECK_KEY)

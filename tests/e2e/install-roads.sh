@@ -27,6 +27,14 @@
 #      byte
 #   9. a second run where the run closed during the extraction (4.) left
 #      its work folder: the leftovers are cleared, none reaches the target
+#  10. (a signed build) product 201 with one byte changed in its archive,
+#      its block or its signature line, unsigned, or signed with another
+#      key: each is refused with the check box, deleted, and nothing is
+#      extracted; the twin built without keys installs the last two
+#  11. (a signed build) a changed archive library beside the wizard is
+#      deleted and fetched again, and the install completes; a changed one
+#      on the site is refused with the box, deleted, never loaded, and
+#      nothing is extracted
 # Needs the Windows build (OrvaneSetup.exe, 7-zip32.dll, ui-driver.exe,
 # sample/SampleProduct.exe) and the studio's tools (scripts/demo.sh builds
 # both); takes about a minute and a half.
@@ -36,7 +44,6 @@ set -uo pipefail
 work="$build/e2e-install"
 shots="$work/shots"
 site="$work/site"
-stamp="$tools/package_stamp/orvane-stamp"
 scramble="$tools/feed_scramble/orvane-scramble"
 sample="$build/sample/SampleProduct.exe"
 for f in "$build/OrvaneSetup.exe" "$build/7-zip32.dll" "$build/ui-driver.exe" "$sample" \
@@ -65,7 +72,7 @@ desktop="$HOME/Desktop"
 publish() {
   local id=$1 name=$2 file_name=$3 description=$4
   (cd "$work/product-$id" && 7zz a -bso0 -bsp0 -mx1 "$work/$id.7z" .) || return 1
-  "$stamp" write "$work/$id.7z" --id "$id" --name "$name" --file-name "$file_name" \
+  stamp_package "$work/$id.7z" --id "$id" --name "$name" --file-name "$file_name" \
     --version 1.2.0 --date 2026-12-08 --description "$description" >/dev/null || return 1
   cp "$work/$id.7z" "$site/dowfile/$id.rar"
 }
@@ -95,17 +102,20 @@ cp "$sample" "$p/SampleProduct.exe"
 head -c 5000000 /dev/urandom | (cd "$p/数据" && split -b 2000 -a 4 -d --additional-suffix=.dat - 块)
 publish 203 "大软件" SampleProduct.exe "Orvane 大软件" || exit 1
 
-# 204: published broken first (the packed data damaged, the block intact).
+# 204: published broken first (the packed data damaged before the studio
+# stamped it, so a signed build lets it through to the extraction).
 p="$work/product-204"
 mkdir -p "$p"
 cp "$sample" "$p/SampleProduct.exe"
 head -c 400000 /dev/urandom > "$p/资料.bin"
-publish 204 "修复软件" SampleProduct.exe "Orvane 修复软件" || exit 1
-cp "$work/204.7z" "$work/204-broken.7z"
+(cd "$p" && 7zz a -bso0 -bsp0 -mx1 "$work/204-broken.7z" .) || exit 1
 printf 'damaged%.0s' $(seq 1 2000) | dd of="$work/204-broken.7z" bs=1 seek=5000 conv=notrunc status=none
+stamp_package "$work/204-broken.7z" --id 204 --name "修复软件" --file-name SampleProduct.exe \
+  --version 1.2.0 --date 2026-12-08 --description "Orvane 修复软件" >/dev/null || exit 1
+publish 204 "修复软件" SampleProduct.exe "Orvane 修复软件" || exit 1
 cp "$work/204-broken.7z" "$site/dowfile/204.rar"
 
-cp "$build/7-zip32.dll" "$site/dowfile/7-zip32.dll"
+publish_library "$site/dowfile/7-zip32.dll"
 printf '2026-12-08|201|路线软件_1.2.0@2026-12-08|202|解压包_1.2.0@2026-12-08|203|大软件_1.2.0@2026-12-08|204|修复软件_1.2.0' \
   > "$work/feed.txt"
 "$scramble" encode --feed -i "$work/feed.txt" -o "$site/cu.txt" || exit 1
@@ -117,7 +127,7 @@ start_server "$site" "$work/server.log" "$work/server.out" || { echo "server did
 app() {
   mkdir -p "$1"
   cp "$build/OrvaneSetup.exe" "$1/"
-  [ "${2:-}" = nolib ] || cp "$build/7-zip32.dll" "$1/"
+  [ "${2:-}" = nolib ] || publish_library "$1"
 }
 # sums FOLDER: one "checksum  path" line per file below FOLDER, sorted.
 sums() { (cd "$1" 2>/dev/null && find . -type f -print0 | xargs -0 -r sha1sum | LC_ALL=C sort); }
@@ -167,16 +177,18 @@ to_install() {
 finish_plain() {
   driver --timeout 60000 text 1009 "完成" ready 1009 click 1002 click 1003 click 1009 closed >/dev/null
 }
-# install_201 FOLDER TARGET: the wizard of FOLDER installs product 201 into
-# C:\OrvaneRoads\TARGET with both finish boxes cleared; $drove is 0 when it
-# was driven to its end, $code its exit code.
-install_201() {
-  start_wizard "$1" yf201,1.0
+# install_package FOLDER ID TARGET [ARG]: the wizard of FOLDER (command line
+# ARG, default "yfID") installs product ID into C:\OrvaneRoads\TARGET with
+# both finish boxes cleared; $drove is 0 when it was driven to its end,
+# $code its exit code.
+install_package() {
+  start_wizard "$1" "${4:-yf$2}"
   drove=1
-  loaded "$1" 201 && to_install "$roads_win\\$2" && finish_plain && drove=0
+  loaded "$1" "$2" && to_install "$roads_win\\$3" && finish_plain && drove=0
   wait_exit "$pid"
   code=$?
 }
+install_201() { install_package "$1" 201 "$2" yf201,1.0; }
 
 # wait_file FILE: up to ten seconds for FILE to appear.
 wait_file() {
@@ -376,7 +388,7 @@ code=$?
 ok=0
 box_has "$box" "caption: Pellumo" "解压文件时发生错误！！" || ok=1
 [ "$drove" = 0 ] && [ "$code" = 0 ] || { echo "   the second try did not install (exit code $code)"; ok=1; }
-cmp -s "$build/7-zip32.dll" "$a/7-zip32.dll" || { echo "   the archive library was not fetched"; ok=1; }
+cmp -s "$site/dowfile/7-zip32.dll" "$a/7-zip32.dll" || { echo "   the archive library was not fetched"; ok=1; }
 same_files "$work/product-204" "$roads/Fetch" || ok=1
 # The package, the library, then the package again.
 fetched=$(grep -oE 'a=(204\.7z|7-zip32\.dll)&[^ ]* 200' "$work/server-paced.log" | cut -d'&' -f1 | tr '\n' ' ')
@@ -423,5 +435,86 @@ same_files "$work/product-201" "$roads/Second" || ok=1
   { echo "   files of the stopped run reached the target"; ok=1; }
 [ ! -e "$a/temp" ] || { echo "   the work folder was left behind"; ok=1; }
 verdict $ok "a second run after one closed during the extraction: its $left leftover files are cleared, none reaches the target"
+
+# --- 10 and 11. signed packages and library (a signed build only) ------------------
+# flip FILE OFFSET: one byte of FILE changed in place (OFFSET < 0: from the end).
+flip() {
+  local at=$2 byte
+  [ "$at" -lt 0 ] && at=$(($(stat -c %s "$1") + at))
+  byte=$(od -An -tu1 -j "$at" -N1 "$1" | tr -d ' ')
+  printf "\\x$(printf %02x $((byte ^ 1)))" | dd of="$1" bs=1 seek="$at" conv=notrunc status=none
+}
+check_box=("caption: 软件安装" "文件校验失败" "可能已被改动，或在下载中损坏")
+# refused FOLDER ID: the wizard of FOLDER fetches product ID, refuses it with
+# the check box and deletes it; no work folder is made.
+refused() {
+  start_wizard "$1" "yf$2"
+  box=$(driver --timeout 30000 msgbox 1 | iconv -f GBK -t UTF-8)
+  wait_exit "$pid"
+  code=$?
+  box_has "$box" "${check_box[@]}" "$2.7z" || return 1
+  [ "$code" = 0 ] || { echo "   exit code $code"; return 1; }
+  [ ! -e "$1/$2.7z" ] || { echo "   the refused $2.7z was kept"; return 1; }
+  [ ! -e "$1/temp" ] || { echo "   a work folder was made for $2"; return 1; }
+}
+if [ -n "$signing_key" ]; then
+  stop_server
+  start_server "$site" "$work/server-signed.log" "$work/server-signed.out" ||
+    { echo "server did not start"; exit 1; }
+  # 211-213: 201 with one byte changed; 214 unsigned; 215 another key's.
+  for v in 211:1000 212:-150 213:-20; do
+    cp "$work/201.7z" "$site/dowfile/${v%%:*}.rar"
+    flip "$site/dowfile/${v%%:*}.rar" "${v##*:}"
+  done
+  size=$(stat -c %s "$work/201.7z")
+  head -c $((size - 136)) "$work/201.7z" > "$site/dowfile/214.rar"
+  (cd "$work/product-201" && 7zz a -bso0 -bsp0 -mx1 "$work/215.7z" .) &&
+    "$stamp" write "$work/215.7z" --id 215 --name "路线软件" --file-name SampleProduct.exe \
+      --version 1.2.0 --date 2026-12-08 --description "Orvane 路线软件" \
+      --sign-key "$root/tests/keys/other-signing-key.pem" >/dev/null &&
+    cp "$work/215.7z" "$site/dowfile/215.rar" || exit 1
+  a="$work/app-signed"
+  app "$a"
+  ok=0
+  for id in 211 212 213 214 215; do refused "$a" "$id" || { echo "   ($id)"; ok=1; }; done
+  ub="$work/app-unsigned"
+  app "$ub"
+  cp "$build/OrvaneSetup-unsigned.exe" "$ub/OrvaneSetup.exe"
+  for id in 214 215; do
+    install_package "$ub" "$id" "Unsigned$id"
+    [ "$drove" = 0 ] && [ "$code" = 0 ] || { echo "   the unsigned build did not install $id"; ok=1; }
+    same_files "$work/product-201" "$roads/Unsigned$id" || ok=1
+  done
+  verdict $ok "a package changed in its archive, block or signature line, unsigned, or of another key: refused with the box, deleted, nothing extracted; the unsigned build installs the last two"
+
+  a="$work/app-changed-library"
+  app "$a"
+  flip "$a/7-zip32.dll" 5000
+  install_201 "$a" LibraryAgain
+  ok=0
+  [ "$drove" = 0 ] && [ "$code" = 0 ] || { echo "   the install did not complete (exit code $code)"; ok=1; }
+  cmp -s "$site/dowfile/7-zip32.dll" "$a/7-zip32.dll" || { echo "   the library was not fetched again"; ok=1; }
+  grep -q 'a=7-zip32\.dll&' "$work/server-signed.log" || { echo "   no request for the library"; ok=1; }
+  same_files "$work/product-201" "$roads/LibraryAgain" || ok=1
+
+  cp "$site/dowfile/7-zip32.dll" "$work/7-zip32.dll.good"
+  flip "$site/dowfile/7-zip32.dll" 5000
+  a="$work/app-bad-library"
+  app "$a" nolib
+  start_wizard "$a" yf201
+  box=""
+  loaded "$a" 201 && to_install "$roads_win\\BadLibrary" &&
+    box=$(driver --timeout 30000 msgbox 1 | iconv -f GBK -t UTF-8)
+  wait_exit "$pid"
+  code=$?
+  cp "$work/7-zip32.dll.good" "$site/dowfile/7-zip32.dll"
+  box_has "$box" "${check_box[@]}" "7-zip32.dll" || ok=1
+  [ "$code" = 0 ] || { echo "   exit code $code"; ok=1; }
+  [ ! -e "$a/7-zip32.dll" ] || { echo "   the changed library was kept"; ok=1; }
+  [ "$(files_in "$roads/BadLibrary")" = 0 ] &&
+    [ "$(find "$a/temp" -type f ! -name "$work_marker" 2>/dev/null | wc -l)" = 0 ] ||
+    { echo "   files were extracted"; ok=1; }
+  verdict $ok "a changed library beside the wizard is fetched again and the install completes; a changed one from the site is refused with the box and never used"
+fi
 
 summary "install roads"

@@ -66,7 +66,8 @@ old_d=$(readlink "$WINEPREFIX/dosdevices/d:" 2>/dev/null || true)
 [ "$old_d" = "$drive" ] && old_d=""
 ln -sfn "$drive" "$WINEPREFIX/dosdevices/d:"
 cp "$standin" "$hall/QQGame.exe"
-cp "$build/OrvaneSetup.exe" "$build/7-zip32.dll" "$app/"
+cp "$build/OrvaneSetup.exe" "$app/"
+publish_library "$app"
 
 # qgi_opens_with MODE...: the shell opens ".qgi" files with the stand-in
 # (updater MS: its window for MS milliseconds; none: no window at all),
@@ -99,9 +100,9 @@ head -c 70000 /dev/urandom > "$studio/noconfig/Different/game.dll"
 pack() {
   local from=$1 out=$2
   rm -f "$out"
-  (cd "$from" && 7zz a -bso0 -bsp0 "$out" .) &&
-    "$tools/package_stamp/orvane-stamp" write "$out" --id 7 --name "特别版游戏" \
-      --file-name 解压缩 --version 1.0 --date 2026-12-08 --description "QQ游戏专用版" >/dev/null
+  # A game package carries no information block; a signed build wants
+  # its signature trailer.
+  (cd "$from" && 7zz a -bso0 -bsp0 "$out" .) && sign_file "$out"
 }
 pack "$studio/full" "$work/full.7z" && pack "$studio/noconfig" "$work/noconfig.7z" ||
   { echo "packing failed"; exit 1; }
