@@ -56,13 +56,14 @@ std::string ReadWholeFile(const std::string& path) {
 
 // A short answer either fails the attempt, or names the real address
 // after "URL=", which is then fetched into the same temporary file.
-std::string JudgeAnswer(std::string result, const std::string& temporaryPath) {
+std::string JudgeAnswer(std::string result, const std::string& temporaryPath,
+                        DownloadObserver* observer) {
   switch (JudgeAnswerSize(FileSize(temporaryPath))) {
     case AnswerVerdict::kTooShort:
       return std::string();
     case AnswerVerdict::kExamine:
       if (const auto address = IndirectionAddress(ReadWholeFile(temporaryPath))) {
-        return StartDownload(WizardHandle, *address, temporaryPath);
+        return StartDownload(WizardHandle, *address, temporaryPath, observer);
       }
       return result;
     case AnswerVerdict::kAccepted:
@@ -73,7 +74,8 @@ std::string JudgeAnswer(std::string result, const std::string& temporaryPath) {
 
 }  // namespace
 
-bool DownloadFile(const std::string& fileName, const std::string& displayName) {
+bool DownloadFile(const std::string& fileName, const std::string& displayName,
+                  DownloadObserver* observer) {
   PageHeading = displayName;
   PageSubheading = displayName;
   DownloadName = fileName;
@@ -90,8 +92,8 @@ bool DownloadFile(const std::string& fileName, const std::string& displayName) {
         attempt == 1 ? RequestCheckValue(fileName, DrawCheckRandom(), CheckKey()) : 0;
     const std::string address =
         DownloadAddress(attempt, HostName(kAttemptHosts[attempt - 1]), fileName, checkValue);
-    result = StartDownload(WizardHandle, address, temporaryPath);
-    if (!result.empty() || AbortFlag == 1) result = JudgeAnswer(result, temporaryPath);
+    result = StartDownload(WizardHandle, address, temporaryPath, observer);
+    if (!result.empty() || AbortFlag == 1) result = JudgeAnswer(result, temporaryPath, observer);
     if (!result.empty() || AbortFlag == 1) break;
   }
   if (AbortFlag == 1) return false;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "net/output_file.h"
+
 namespace orvane {
 
 // The file name of the download in progress, shown in the status line.
@@ -17,8 +19,10 @@ extern std::string DownloadName;
 // ("/dowfile/" forms), into ProgramFolder + fileName + ".tmp", and gives
 // the file its final name (replacing an older file of that name). True
 // only when ProgramFolder + fileName now holds the downloaded file; false
-// on failure or when the user stopped (AbortFlag stays 1 then).
-bool DownloadFile(const std::string& fileName, const std::string& displayName);
+// on failure or when the user stopped (AbortFlag stays 1 then). The
+// observer, when given, sees the bytes of the file as they arrive.
+bool DownloadFile(const std::string& fileName, const std::string& displayName,
+                  DownloadObserver* observer = nullptr);
 
 // The wizard's window procedure calls this for every message its command
 // handlers did not take. Acts on WM_DOWNLOAD_PROGRESS only (wParam = bytes

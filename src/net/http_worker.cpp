@@ -50,7 +50,7 @@ class Transfer {
         sockets_(sockets),
         hooks_(hooks),
         limits_(limits),
-        file_(request.outputPath),
+        file_(request.outputPath, request.observer),
         started_(Clock::now()),
         stallWindowStart_(started_) {}
 

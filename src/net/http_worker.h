@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "net/output_file.h"
 #include "net/socket_seam.h"
 
 namespace orvane {
@@ -24,6 +25,8 @@ struct DownloadRequest {
   void* window = nullptr;
   // Empty, or the text of the failure that ended the transfer.
   std::string errorText;
+  // Told of every byte written to outputPath; may be null.
+  DownloadObserver* observer = nullptr;
 };
 
 // Bounds that keep a broken, silent or dripping server from holding the

@@ -13,12 +13,15 @@ bool OutputFile::Open() {
   // The library ignores the size when it allocates the buffer itself.
   buffer_.resize(kWriteBufferBytes);
   std::setvbuf(file_.get(), buffer_.data(), _IOFBF, buffer_.size());
+  if (observer_) observer_->Started();
   return true;
 }
 
 bool OutputFile::Write(std::string_view data) {
   if (!file_) return false;
-  return std::fwrite(data.data(), 1, data.size(), file_.get()) == data.size();
+  if (std::fwrite(data.data(), 1, data.size(), file_.get()) != data.size()) return false;
+  if (observer_) observer_->Written(data);
+  return true;
 }
 
 bool OutputFile::Restart() {

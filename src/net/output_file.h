@@ -12,9 +12,20 @@
 
 namespace orvane {
 
+// Sees every byte a download puts into its file, in order, on the worker's
+// thread: a caller can digest the file while it arrives.
+class DownloadObserver {
+ public:
+  virtual ~DownloadObserver() = default;
+  // The file was made empty (again): what was seen before is void.
+  virtual void Started() = 0;
+  virtual void Written(std::string_view bytes) = 0;
+};
+
 class OutputFile {
  public:
-  explicit OutputFile(std::string path) : path_(std::move(path)) {}
+  explicit OutputFile(std::string path, DownloadObserver* observer = nullptr)
+      : path_(std::move(path)), observer_(observer) {}
 
   bool IsOpen() const { return file_ != nullptr; }
   // Creates the file empty (replacing any file of that name).
@@ -30,6 +41,7 @@ class OutputFile {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
   std::string path_;
+  DownloadObserver* observer_;
   // The stream's buffer; declared first so it outlives the stream.
   std::vector<char> buffer_;
   std::unique_ptr<std::FILE, Closer> file_;

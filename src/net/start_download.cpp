@@ -51,13 +51,15 @@ DWORD WINAPI DownloadWorker(LPVOID parameter) {
   return 0;
 }
 
-std::string StartDownload(HWND window, const std::string& url, const std::string& outputPath) {
+std::string StartDownload(HWND window, const std::string& url, const std::string& outputPath,
+                          DownloadObserver* observer) {
   if (url.empty()) return std::string();
   NetworkState = kNetworkStarted;
   DownloadRequest request;
   request.url = url;
   request.outputPath = outputPath;
   request.window = window;
+  request.observer = observer;
 
   if (!NetworkConnected()) {
     request.errorText = kNoNetworkText;

@@ -7,13 +7,17 @@
 
 #include <string>
 
+#include "net/output_file.h"
+
 namespace orvane {
 
 // Text mode (empty outputPath): the response body, empty on failure. File
 // mode: "ok" once outputPath holds the whole file, empty otherwise. A
 // failure with a text is shown in a box captioned "出错" first. A null
-// window is allowed: then nothing is drawn and the box has no owner.
-std::string StartDownload(HWND window, const std::string& url, const std::string& outputPath);
+// window is allowed: then nothing is drawn and the box has no owner. The
+// observer, when given, sees every byte written to outputPath.
+std::string StartDownload(HWND window, const std::string& url, const std::string& outputPath,
+                          DownloadObserver* observer = nullptr);
 
 // Thread procedure; the parameter is the DownloadRequest. Progress goes to
 // WizardHandle as WM_DOWNLOAD_PROGRESS.

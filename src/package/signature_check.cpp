@@ -11,6 +11,7 @@
 #include "base/path.h"
 #include "base/text.h"
 #include "base/win/handles.h"
+#include "package/download_digest.h"
 #include "package/info_block.h"
 #include "package/signature_format.h"
 #include "wizard/wizard_window.h"
@@ -62,7 +63,7 @@ bool ReadAt(HANDLE file, uint64_t offset, void* buffer, DWORD size) {
 }
 
 // SHA-256 of the file's first `size` bytes.
-bool HashFilePrefix(HANDLE file, uint64_t size, std::array<UCHAR, 32>& digest) {
+bool HashFilePrefix(HANDLE file, uint64_t size, Sha256Digest& digest) {
   const auto algorithm = OpenAlgorithm(BCRYPT_SHA256_ALGORITHM);
   if (!algorithm) return false;
   BCRYPT_HASH_HANDLE rawHash = nullptr;
@@ -81,8 +82,7 @@ bool HashFilePrefix(HANDLE file, uint64_t size, std::array<UCHAR, 32>& digest) {
       BCryptFinishHash(hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0));
 }
 
-bool SignedBy(const PublicKeyBytes& key, std::array<UCHAR, 32>& digest,
-              const SignatureBytes& signature) {
+bool SignedBy(const PublicKeyBytes& key, Sha256Digest& digest, const SignatureBytes& signature) {
   const auto algorithm = OpenAlgorithm(BCRYPT_ECDSA_P256_ALGORITHM);
   if (!algorithm) return false;
   std::vector<UCHAR> blob(sizeof(BCRYPT_ECCKEY_BLOB) + key.size());
@@ -99,6 +99,20 @@ bool SignedBy(const PublicKeyBytes& key, std::array<UCHAR, 32>& digest,
   return BCRYPT_SUCCESS(BCryptVerifySignature(publicKey.get(), nullptr, digest.data(),
                                               static_cast<ULONG>(digest.size()), copy.data(),
                                               static_cast<ULONG>(copy.size()), 0));
+}
+
+// The digest taken while the file arrived, when the file on disk still
+// ends with the bytes that came last; none sends the caller to the file.
+std::optional<Sha256Digest> StreamedDigest(DownloadDigest* streamed, HANDLE file, uint64_t size,
+                                           uint64_t signedSize) {
+  if (!streamed || streamed->Total() != size) return std::nullopt;
+  const std::string& held = streamed->HeldTail();
+  std::string onDisk(held.size(), '\0');
+  if (!ReadAt(file, size - held.size(), onDisk.data(), static_cast<DWORD>(onDisk.size())) ||
+      onDisk != held) {
+    return std::nullopt;
+  }
+  return streamed->DigestOf(signedSize);
 }
 
 std::optional<SignedRange> FindSignature(HANDLE file, uint64_t size, SignatureForm form) {
@@ -118,7 +132,7 @@ bool SignedBuild() {
   return !TrimBlanks(TrustedPackageKeys).empty();
 }
 
-bool CheckFileSignature(const std::string& path, SignatureForm form) {
+bool CheckFileSignature(const std::string& path, SignatureForm form, DownloadDigest* streamed) {
   if (!SignedBuild()) return true;
   ReleaseSignedFile(path);
   const auto keys = ParsePublicKeys(TrustedPackageKeys);
@@ -131,8 +145,12 @@ bool CheckFileSignature(const std::string& path, SignatureForm form) {
   const uint64_t size = SizeOf(file.get());
   const auto range = FindSignature(file.get(), size, form);
   if (!range) return false;
-  std::array<UCHAR, 32> digest{};
-  if (!HashFilePrefix(file.get(), range->signedSize, digest)) return false;
+  Sha256Digest digest{};
+  if (const auto fromStream = StreamedDigest(streamed, file.get(), size, range->signedSize)) {
+    digest = *fromStream;
+  } else if (!HashFilePrefix(file.get(), range->signedSize, digest)) {
+    return false;
+  }
   const bool valid = std::any_of(keys->begin(), keys->end(), [&](const PublicKeyBytes& key) {
     return SignedBy(key, digest, range->signature);
   });

@@ -7,6 +7,8 @@
 
 namespace orvane {
 
+class DownloadDigest;
+
 // The studio's public keys this wizard trusts, as the build gives them
 // (hex keys separated by ","). Empty: an unsigned build, which checks
 // nothing. A malformed text trusts nothing.
@@ -22,8 +24,10 @@ bool SignedBuild();
 // True in an unsigned build, or when `path` carries a valid signature of
 // one of the trusted keys. A file that passes stays open against writing
 // and deletion (see ReleaseSignedFile), so what was checked is what the
-// wizard goes on to read.
-bool CheckFileSignature(const std::string& path, SignatureForm form);
+// wizard goes on to read. `streamed`, when given, digested the file while
+// it was fetched and spares reading it again.
+bool CheckFileSignature(const std::string& path, SignatureForm form,
+                        DownloadDigest* streamed = nullptr);
 
 // True when `path` passed CheckFileSignature and is still held.
 bool SignedFileHeld(const std::string& path);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "package/download_digest.h"
 #include "package/info_block.h"
 #include "package/load_package.h"
 #include "package/package_info.h"
@@ -46,21 +47,26 @@ class SigningKey {
   const std::string& PublicKey() const { return publicKey_; }
 
   SignatureBytes Sign(const std::string& bytes) const {
-    UCHAR digest[32];
+    const Sha256Digest digest = Digest(bytes);
+    SignatureBytes signature{};
+    ULONG size = 0;
+    BCryptSignHash(key_.get(), nullptr, const_cast<PUCHAR>(digest.data()), digest.size(),
+                   signature.data(), static_cast<ULONG>(signature.size()), &size, 0);
+    return signature;
+  }
+
+  static Sha256Digest Digest(const std::string& bytes) {
+    Sha256Digest digest{};
     BCRYPT_ALG_HANDLE sha256 = nullptr;
     BCryptOpenAlgorithmProvider(&sha256, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
     BCRYPT_HASH_HANDLE hash = nullptr;
     BCryptCreateHash(sha256, &hash, nullptr, 0, nullptr, 0, 0);
     BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())),
                    static_cast<ULONG>(bytes.size()), 0);
-    BCryptFinishHash(hash, digest, sizeof digest, 0);
+    BCryptFinishHash(hash, digest.data(), digest.size(), 0);
     BCryptDestroyHash(hash);
     BCryptCloseAlgorithmProvider(sha256, 0);
-    SignatureBytes signature{};
-    ULONG size = 0;
-    BCryptSignHash(key_.get(), nullptr, digest, sizeof digest, signature.data(),
-                   static_cast<ULONG>(signature.size()), &size, 0);
-    return signature;
+    return digest;
   }
 
  private:
@@ -171,6 +177,44 @@ TEST_F(SignatureCheckTest, ACheckedFileCannotChangeUntilLetGo) {
   EXPECT_FALSE(DeleteFileA(path_.c_str()));
   ReleaseSignedFile(path_);
   EXPECT_TRUE(DeleteFileA(path_.c_str()));
+}
+
+// Written in uneven pieces after a false start, as a download that began
+// again writes them.
+void Stream(DownloadDigest& digest, const std::string& bytes) {
+  digest.Started();
+  digest.Written("a false start");
+  digest.Started();
+  for (size_t at = 0; at < bytes.size(); at += 70001) digest.Written(bytes.substr(at, 70001));
+}
+
+TEST_F(SignatureCheckTest, ADigestTakenWhileTheFileArrivesStandsForTheFile) {
+  const std::string bytes = std::string(3 << 20, 'd') + "end";
+  for (const uint64_t size : {bytes.size() - 100, bytes.size()}) {
+    DownloadDigest digest;
+    Stream(digest, bytes);
+    EXPECT_EQ(digest.Total(), bytes.size());
+    EXPECT_EQ(digest.DigestOf(size), SigningKey::Digest(bytes.substr(0, size))) << size;
+    EXPECT_EQ(digest.DigestOf(size), std::nullopt) << "taken twice";
+  }
+  DownloadDigest digest;
+  Stream(digest, bytes);
+  EXPECT_EQ(digest.DigestOf(1000), std::nullopt) << "within what was digested already";
+
+  // The check takes the stream's digest for the file it stands for, and the
+  // file's own bytes when the stream ended otherwise.
+  const std::string package = Signed(Package(), SignatureForm::kPackageLine, studio_);
+  WriteBytes(path_, package);
+  for (const std::string& streamed : {package, std::string(package.size(), 'x'), Package()}) {
+    DownloadDigest seen;
+    Stream(seen, streamed);
+    EXPECT_TRUE(CheckFileSignature(path_, SignatureForm::kPackageLine, &seen));
+    ReleaseSignedFile(path_);
+  }
+  WriteBytes(path_, Package() + std::string(kSignatureLineSize, ' '));
+  DownloadDigest seen;
+  Stream(seen, package);
+  EXPECT_FALSE(CheckFileSignature(path_, SignatureForm::kPackageLine, &seen));
 }
 
 TEST_F(SignatureCheckTest, ASignedPackageReachesTheWelcomePageAndStaysHeld) {
