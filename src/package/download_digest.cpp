@@ -1,9 +1,5 @@
 #include "package/download_digest.h"
 
-#include <windows.h>
-// After windows.h, which it needs.
-#include <bcrypt.h>
-
 namespace orvane {
 
 namespace {
@@ -19,16 +15,7 @@ constexpr size_t kMaxQueuedBytes = 32 << 20;
 
 }  // namespace
 
-DownloadDigest::DownloadDigest() {
-  BCRYPT_ALG_HANDLE algorithm = nullptr;
-  if (BCRYPT_SUCCESS(
-          BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
-    algorithm_ = algorithm;
-  } else {
-    failed_ = true;
-  }
-  thread_ = std::thread(&DownloadDigest::Run, this);
-}
+DownloadDigest::DownloadDigest() : thread_(&DownloadDigest::Run, this) {}
 
 DownloadDigest::~DownloadDigest() {
   {
@@ -37,8 +24,6 @@ DownloadDigest::~DownloadDigest() {
   }
   changed_.notify_all();
   thread_.join();
-  if (hash_) BCryptDestroyHash(hash_);
-  if (algorithm_) BCryptCloseAlgorithmProvider(algorithm_, 0);
 }
 
 void DownloadDigest::Started() {
@@ -73,25 +58,13 @@ void DownloadDigest::Run() {
     jobs_.pop_front();
     busy_ = true;
     lock.unlock();
-    bool ok = true;
     if (job.restart) {
-      if (hash_) BCryptDestroyHash(hash_);
-      hash_ = nullptr;
-      BCRYPT_HASH_HANDLE hash = nullptr;
-      ok = algorithm_ &&
-           BCRYPT_SUCCESS(BCryptCreateHash(algorithm_, &hash, nullptr, 0, nullptr, 0, 0));
-      hash_ = hash;
+      hash_.reset();
+      hash_.emplace();
     } else if (hash_) {
-      ok = BCRYPT_SUCCESS(BCryptHashData(hash_, reinterpret_cast<PUCHAR>(job.bytes.data()),
-                                         static_cast<ULONG>(job.bytes.size()), 0));
+      hash_->Add(job.bytes.data(), job.bytes.size());
     }
     lock.lock();
-    if (job.restart) {
-      failed_ = !ok;
-      finished_ = false;
-    } else if (!ok) {
-      failed_ = true;
-    }
     queuedBytes_ -= job.bytes.size();
     busy_ = false;
     changed_.notify_all();
@@ -102,17 +75,10 @@ std::optional<Sha256Digest> DownloadDigest::DigestOf(uint64_t size) {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [&] { return jobs_.empty() && !busy_; });
   const uint64_t digested = total_ - tail_.size();
-  if (failed_ || finished_ || !hash_ || size < digested || size > total_) return std::nullopt;
-  finished_ = true;
-  const size_t rest = static_cast<size_t>(size - digested);
-  Sha256Digest digest{};
-  if (!BCRYPT_SUCCESS(BCryptHashData(hash_, reinterpret_cast<PUCHAR>(tail_.data()),
-                                     static_cast<ULONG>(rest), 0)) ||
-      !BCRYPT_SUCCESS(
-          BCryptFinishHash(hash_, digest.data(), static_cast<ULONG>(digest.size()), 0))) {
-    return std::nullopt;
-  }
-  return digest;
+  if (!hash_ || size < digested || size > total_) return std::nullopt;
+  // Finish() refuses a second time, and a digest that failed on the way.
+  if (!hash_->Add(tail_.data(), static_cast<size_t>(size - digested))) return std::nullopt;
+  return hash_->Finish();
 }
 
 }  // namespace orvane

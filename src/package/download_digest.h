@@ -3,7 +3,6 @@
 // the file.
 #pragma once
 
-#include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -14,10 +13,9 @@
 #include <thread>
 
 #include "net/output_file.h"
+#include "package/cng_sha256.h"
 
 namespace orvane {
-
-using Sha256Digest = std::array<uint8_t, 32>;
 
 class DownloadDigest : public DownloadObserver {
  public:
@@ -56,10 +54,8 @@ class DownloadDigest : public DownloadObserver {
   size_t queuedBytes_ = 0;
   bool busy_ = false;
   bool stopping_ = false;
-  bool failed_ = false;
-  bool finished_ = false;
-  void* hash_ = nullptr;       // BCRYPT_HASH_HANDLE, used by the thread
-  void* algorithm_ = nullptr;  // BCRYPT_ALG_HANDLE
+  // Made again at each start; used by the thread while jobs wait.
+  std::optional<CngSha256> hash_;
   std::thread thread_;
 };
 

@@ -11,6 +11,7 @@
 #include "base/path.h"
 #include "base/text.h"
 #include "base/win/handles.h"
+#include "package/cng_sha256.h"
 #include "package/download_digest.h"
 #include "package/info_block.h"
 #include "package/signature_format.h"
@@ -26,14 +27,10 @@ constexpr ULONG kP256CoordinateSize = 32;
 struct AlgorithmCloser {
   void operator()(BCRYPT_ALG_HANDLE h) const { BCryptCloseAlgorithmProvider(h, 0); }
 };
-struct HashCloser {
-  void operator()(BCRYPT_HASH_HANDLE h) const { BCryptDestroyHash(h); }
-};
 struct KeyCloser {
   void operator()(BCRYPT_KEY_HANDLE h) const { BCryptDestroyKey(h); }
 };
 using UniqueAlgorithm = std::unique_ptr<void, AlgorithmCloser>;
-using UniqueHash = std::unique_ptr<void, HashCloser>;
 using UniqueKey = std::unique_ptr<void, KeyCloser>;
 
 UniqueAlgorithm OpenAlgorithm(LPCWSTR name) {
@@ -63,23 +60,17 @@ bool ReadAt(HANDLE file, uint64_t offset, void* buffer, DWORD size) {
 }
 
 // SHA-256 of the file's first `size` bytes.
-bool HashFilePrefix(HANDLE file, uint64_t size, Sha256Digest& digest) {
-  const auto algorithm = OpenAlgorithm(BCRYPT_SHA256_ALGORITHM);
-  if (!algorithm) return false;
-  BCRYPT_HASH_HANDLE rawHash = nullptr;
-  if (!BCRYPT_SUCCESS(BCryptCreateHash(algorithm.get(), &rawHash, nullptr, 0, nullptr, 0, 0))) {
-    return false;
-  }
-  const UniqueHash hash(rawHash);
+std::optional<Sha256Digest> HashFilePrefix(HANDLE file, uint64_t size) {
+  CngSha256 hash;
   std::vector<UCHAR> buffer(kReadBlock);
   for (uint64_t done = 0; done < size;) {
     const DWORD chunk = static_cast<DWORD>(std::min<uint64_t>(kReadBlock, size - done));
-    if (!ReadAt(file, done, buffer.data(), chunk)) return false;
-    if (!BCRYPT_SUCCESS(BCryptHashData(hash.get(), buffer.data(), chunk, 0))) return false;
+    if (!ReadAt(file, done, buffer.data(), chunk) || !hash.Add(buffer.data(), chunk)) {
+      return std::nullopt;
+    }
     done += chunk;
   }
-  return BCRYPT_SUCCESS(
-      BCryptFinishHash(hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0));
+  return hash.Finish();
 }
 
 bool SignedBy(const PublicKeyBytes& key, Sha256Digest& digest, const SignatureBytes& signature) {
@@ -145,14 +136,11 @@ bool CheckFileSignature(const std::string& path, SignatureForm form, DownloadDig
   const uint64_t size = SizeOf(file.get());
   const auto range = FindSignature(file.get(), size, form);
   if (!range) return false;
-  Sha256Digest digest{};
-  if (const auto fromStream = StreamedDigest(streamed, file.get(), size, range->signedSize)) {
-    digest = *fromStream;
-  } else if (!HashFilePrefix(file.get(), range->signedSize, digest)) {
-    return false;
-  }
+  auto digest = StreamedDigest(streamed, file.get(), size, range->signedSize);
+  if (!digest) digest = HashFilePrefix(file.get(), range->signedSize);
+  if (!digest) return false;
   const bool valid = std::any_of(keys->begin(), keys->end(), [&](const PublicKeyBytes& key) {
-    return SignedBy(key, digest, range->signature);
+    return SignedBy(key, *digest, range->signature);
   });
   if (valid) HeldFiles.push_back({path, std::move(file)});
   return valid;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <string>
 
 #include "base/path.h"
 #include "base/win/gdiplus_flat.h"
@@ -34,9 +35,14 @@ void ChooseRichEditClass() {
       {"RICHED32.DLL", "RichEdit"},
   };
   RichEditClass.clear();
+  // From the system folder only: the program's own folder holds whatever
+  // was downloaded beside it, and the wizard runs elevated.
+  char system[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryA(system, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
   for (const Candidate& c : kCandidates) {
     // Never freed: the class stays registered for the life of the process.
-    if (LoadLibraryA(c.library)) {
+    if (LoadLibraryA((std::string(system) + "\\" + c.library).c_str())) {
       RichEditClass = c.className;
       return;
     }
