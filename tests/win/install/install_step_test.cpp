@@ -17,6 +17,7 @@
 #include "install/work_folder_rules.h"
 #include "net/network_state.h"
 #include "package/package_info.h"
+#include "package/signature_check.h"
 #include "startup/process_values.h"
 #include "win/install/install_win_fixture.h"
 #include "wizard/controls.h"
@@ -28,6 +29,9 @@ namespace orvane::install_test {
 namespace {
 
 const char* const kPackageFiles[] = {"readme.txt", "empty.txt", "bin\\app.dat", "数据\\说明.txt"};
+
+// A well-formed key for a signed build (no file here is signed by it).
+const std::string kSomeKey(128, '1');
 
 // Thrown where the step would end the process.
 struct ProcessEnded {};
@@ -128,6 +132,7 @@ class InstallStepTest : public WizardTest {
   }
   void TearDown() override {
     InstallStepProcessEnd = nullptr;
+    TrustedPackageKeys = {};
     NetworkState.store(kNetworkIdle);
     WizardTest::TearDown();
   }
@@ -408,6 +413,13 @@ TEST_F(InstallStepTest, RoadsThatEndTheProcessShowTheirBoxesFirst) {
        IDCONTINUE,
        {{"Pellumo", "解压文件时发生错误"}},
        "123.7z"},
+      // A signed build: the library beside the program carries no
+      // signature, so it is deleted and fetched again.
+      {"unsigned library in a signed build",
+       [](InstallStepTest&) { TrustedPackageKeys = kSomeKey; },
+       IDOK,
+       {{"软件安装", "下载解压支持库文件时发生错误"}},
+       nullptr},
   };
   for (const Road& road : roads) {
     SCOPED_TRACE(road.name);
@@ -435,6 +447,7 @@ TEST_F(InstallStepTest, RoadsThatEndTheProcessShowTheirBoxesFirst) {
                 std::string::npos)
           << opened;
     }
+    EXPECT_FALSE(SignedBuild() && FileExists(ProgramFolder + "7-zip32.dll"));
     TearDown();
   }
 }
