@@ -264,6 +264,7 @@ for r in $(seq 1 "$rounds"); do
   if [ -n "$unsigned" ]; then
     install_with "$unsigned"
     unchecked+=("$took")
+    echo "$phases" >> "$data/unsigned-phases"
   fi
   install_with OrvaneSetup.exe
   wizard+=("$took")
@@ -292,6 +293,9 @@ echo "   curl+7zz x+cp:  ${peer[*]} s"
 echo "   wizard phases:  Wine start, feed and download $(phase 1) s, welcome and folder pages" \
   "$(phase 2) s, extraction $(phase 3) s, copy and finish $(phase 4) s"
 echo "   peer phases:    curl $(phase 5) s, 7zz x $(phase 6) s, cp -r $(phase 7) s"
+[ -z "$unsigned" ] || echo "   unsigned twin:  Wine start, feed and download" \
+  "$(cut -d' ' -f1 "$data/unsigned-phases" | median) s, welcome and folder pages" \
+  "$(cut -d' ' -f2 "$data/unsigned-phases" | median) s"
 
 echo "== results (median of $rounds; the machine's load makes them noisy)"
 wine_name=wine64
