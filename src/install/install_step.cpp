@@ -18,7 +18,6 @@
 #include "install/work_folder.h"
 #include "install/work_folder_rules.h"
 #include "net/download_file.h"
-#include "package/download_digest.h"
 #include "package/package_info.h"
 #include "package/signature_check.h"
 #include "qqgame/game_manager.h"
@@ -208,9 +207,9 @@ void FetchArchiveLibrary() {
     if (CheckFileSignature(library, SignatureForm::kTrailer)) return;
     DeleteFileA(library.c_str());
   }
-  std::optional<DownloadDigest> digest;
-  if (SignedBuild()) digest.emplace();
-  if (!DownloadFile(kArchiveLibraryName, "下载解压支持库文件", digest ? &*digest : nullptr)) {
+  std::optional<DownloadDigest> digestSlot;
+  DownloadDigest* digest = DigestIfSigned(digestSlot);
+  if (!DownloadFile(kArchiveLibraryName, "下载解压支持库文件", digest)) {
     if (AbortFlag == 1) EndProcess();
     Box(std::string(
             "下载解压支持库文件时发生错误！！！\r\n\r\n请检查磁盘是否满、是否不可以写入、\r\n杀毒软"
@@ -218,7 +217,7 @@ void FetchArchiveLibrary() {
         kInstallCaption, MB_OK | MB_ICONERROR);
     EndProcess();
   }
-  if (!CheckFileSignature(library, SignatureForm::kTrailer, digest ? &*digest : nullptr)) {
+  if (!CheckFileSignature(library, SignatureForm::kTrailer, digest)) {
     DeleteFileA(library.c_str());
     ShowSignatureFailureBox(kArchiveLibraryName);
     EndProcess();
@@ -240,12 +239,13 @@ void FetchArchiveLibrary() {
 // read for the welcome page did already (and is still held).
 void FetchPackage(bool qgi) {
   bool downloaded = false;
-  std::optional<DownloadDigest> digest;
+  std::optional<DownloadDigest> digestSlot;
+  DownloadDigest* digest = nullptr;
   if (!PackageFileVisible(PackageFilePath)) {
     ReleaseSignedFile(PackageFilePath);
-    if (SignedBuild()) digest.emplace();
+    digest = DigestIfSigned(digestSlot);
     if (!DownloadFile(SplitFolderAndFile(PackageFilePath).file, "下载【" + PackageInfo.name + "】",
-                      digest ? &*digest : nullptr)) {
+                      digest)) {
       if (AbortFlag == 1) EndProcess();
       Box("下载文件出错，无法为你下载文件\r\n\r\n防火墙或杀毒软件有没拦截本软件上网？\r\n\r\n也可"
           "能是网络或Orvane网站问题\r\n\r\n你还是进网站看一下吧\r\n\r\n能进网站的话，就在网站上下"
@@ -258,8 +258,7 @@ void FetchPackage(bool qgi) {
   // Game packages carry no information block, so their signature trails.
   const SignatureForm form =
       GameRequired == 1 ? SignatureForm::kTrailer : SignatureForm::kPackageLine;
-  if (SignedFileHeld(PackageFilePath) ||
-      CheckFileSignature(PackageFilePath, form, digest ? &*digest : nullptr)) {
+  if (SignedFileHeld(PackageFilePath) || CheckFileSignature(PackageFilePath, form, digest)) {
     return;
   }
   if (downloaded) DeleteFileA(PackageFilePath.c_str());

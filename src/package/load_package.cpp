@@ -8,7 +8,6 @@
 #include "base/win/handles.h"
 #include "net/download_file.h"
 #include "package/command_line.h"
-#include "package/download_digest.h"
 #include "package/info_block.h"
 #include "package/package_file.h"
 #include "package/package_messages.h"
@@ -67,13 +66,13 @@ void Repaint() {
 void LoadPackageFile(std::string path) {
   for (;;) {
     bool downloaded = false;
-    std::optional<DownloadDigest> digest;
+    std::optional<DownloadDigest> digestSlot;
+    DownloadDigest* digest = nullptr;
     if (!path.empty()) {
       if (!CanOpenForReading(path)) {
         const std::string name = PackageDownloadName(path);
-        if (SignedBuild()) digest.emplace();
-        if (!DownloadFile(name, std::string(kPackageDownloadDisplayName),
-                          digest ? &*digest : nullptr)) {
+        digest = DigestIfSigned(digestSlot);
+        if (!DownloadFile(name, std::string(kPackageDownloadDisplayName), digest)) {
           if (AbortFlag == 1) EndProgram();
           FailWith(kPackageDownloadFailedText);
         }
@@ -86,7 +85,7 @@ void LoadPackageFile(std::string path) {
       Repaint();
       if (const auto found = ReadPackageTail(path);
           found && LocateInfoBlock(found->fileSize, found->bytes)) {
-        if (!CheckFileSignature(path, SignatureForm::kPackageLine, digest ? &*digest : nullptr))
+        if (!CheckFileSignature(path, SignatureForm::kPackageLine, digest))
           RefuseUnsigned(path, downloaded);
         // Read again now that the file is held: what is shown is what was
         // checked.

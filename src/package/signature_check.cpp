@@ -146,6 +146,12 @@ bool CheckFileSignature(const std::string& path, SignatureForm form, DownloadDig
   return valid;
 }
 
+DownloadDigest* DigestIfSigned(std::optional<DownloadDigest>& slot) {
+  if (!SignedBuild()) return nullptr;
+  slot.emplace();
+  return &*slot;
+}
+
 bool SignedFileHeld(const std::string& path) {
   return std::any_of(HeldFiles.begin(), HeldFiles.end(),
                      [&](const HeldFile& held) { return held.path == path; });

@@ -2,12 +2,13 @@
 // loads it, with Windows' own cryptography (CNG).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
-namespace orvane {
+#include "package/download_digest.h"
 
-class DownloadDigest;
+namespace orvane {
 
 // The studio's public keys this wizard trusts, as the build gives them
 // (hex keys separated by ","). Empty: an unsigned build, which checks
@@ -28,6 +29,10 @@ bool SignedBuild();
 // it was fetched and spares reading it again.
 bool CheckFileSignature(const std::string& path, SignatureForm form,
                         DownloadDigest* streamed = nullptr);
+
+// A digest for a download of a signed build, made in `slot`; null in an
+// unsigned build, which digests nothing.
+DownloadDigest* DigestIfSigned(std::optional<DownloadDigest>& slot);
 
 // True when `path` passed CheckFileSignature and is still held.
 bool SignedFileHeld(const std::string& path);
