@@ -8,7 +8,6 @@
 #include <memory>
 #include <vector>
 
-#include "base/path.h"
 #include "base/text.h"
 #include "base/win/handles.h"
 #include "package/cng_sha256.h"
@@ -73,7 +72,8 @@ std::optional<Sha256Digest> HashFilePrefix(HANDLE file, uint64_t size) {
   return hash.Finish();
 }
 
-bool SignedBy(const PublicKeyBytes& key, Sha256Digest& digest, const SignatureBytes& signature) {
+// The digest and signature are copies: the call takes non-const buffers.
+bool SignedBy(const PublicKeyBytes& key, Sha256Digest digest, SignatureBytes signature) {
   const auto algorithm = OpenAlgorithm(BCRYPT_ECDSA_P256_ALGORITHM);
   if (!algorithm) return false;
   std::vector<UCHAR> blob(sizeof(BCRYPT_ECCKEY_BLOB) + key.size());
@@ -86,10 +86,9 @@ bool SignedBy(const PublicKeyBytes& key, Sha256Digest& digest, const SignatureBy
     return false;
   }
   const UniqueKey publicKey(rawKey);
-  SignatureBytes copy = signature;  // the call takes non-const buffers
   return BCRYPT_SUCCESS(BCryptVerifySignature(publicKey.get(), nullptr, digest.data(),
-                                              static_cast<ULONG>(digest.size()), copy.data(),
-                                              static_cast<ULONG>(copy.size()), 0));
+                                              static_cast<ULONG>(digest.size()), signature.data(),
+                                              static_cast<ULONG>(signature.size()), 0));
 }
 
 // The digest taken while the file arrived, when the file on disk still
