@@ -30,7 +30,8 @@
 #  10. (a signed build) product 201 with one byte changed in its archive,
 #      its block or its signature line, unsigned, or signed with another
 #      key: each is refused with the check box, deleted, and nothing is
-#      extracted; the twin built without keys installs the last two
+#      extracted (one the user named himself is kept); the twin built
+#      without keys installs the last two
 #  11. (a signed build) a changed archive library beside the wizard is
 #      deleted and fetched again, and the install completes; a changed one
 #      on the site is refused with the box, deleted, never loaded, and
@@ -477,6 +478,13 @@ if [ -n "$signing_key" ]; then
   app "$a"
   ok=0
   for id in 211 212 213 214 215; do refused "$a" "$id" || { echo "   ($id)"; ok=1; }; done
+  # One the user named himself is refused the same way, but kept.
+  cp "$site/dowfile/211.rar" "$a/mine.7z"
+  start_wizard "$a" "Z:$(tr / '\\' <<<"$a/mine.7z")"
+  box=$(driver --timeout 30000 msgbox 1 | iconv -f GBK -t UTF-8)
+  wait_exit "$pid"
+  box_has "$box" "${check_box[@]}" "mine.7z" || ok=1
+  cmp -s "$site/dowfile/211.rar" "$a/mine.7z" || { echo "   the user's own package was not kept"; ok=1; }
   ub="$work/app-unsigned"
   app "$ub"
   cp "$build/OrvaneSetup-unsigned.exe" "$ub/OrvaneSetup.exe"
@@ -485,7 +493,7 @@ if [ -n "$signing_key" ]; then
     [ "$drove" = 0 ] && [ "$code" = 0 ] || { echo "   the unsigned build did not install $id"; ok=1; }
     same_files "$work/product-201" "$roads/Unsigned$id" || ok=1
   done
-  verdict $ok "a package changed in its archive, block or signature line, unsigned, or of another key: refused with the box, deleted, nothing extracted; the unsigned build installs the last two"
+  verdict $ok "a package changed in its archive, block or signature line, unsigned, or of another key: refused with the box, deleted (the user's own kept), nothing extracted; the unsigned build installs the last two"
 
   a="$work/app-changed-library"
   app "$a"
