@@ -1,6 +1,9 @@
 #include "wizard/control_record.h"
 
+#include <algorithm>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/number.h"
@@ -39,21 +42,71 @@ HWND FormOfControl(HWND control) {
   return parent;
 }
 
+// The records also live in a table of this process. The common control
+// procedure looks its record up for every message, and under Wine each
+// GetPropA is a round trip to the window server: a progress bar moved for
+// each block of an extraction paid thousands of them. Records are only made
+// and freed below, so the table answers for every window; the property is
+// still set for whoever reads it.
+class RecordTable {
+ public:
+  ControlRecord* Find(HWND window) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = Position(window);
+    return found == entries_.end() ? nullptr : found->second;
+  }
+  void Put(HWND window, ControlRecord* record) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = Position(window);
+    if (found == entries_.end()) {
+      entries_.emplace_back(window, record);
+    } else {
+      found->second = record;
+    }
+  }
+  void Remove(HWND window) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = Position(window);
+    if (found != entries_.end()) entries_.erase(found);
+  }
+
+ private:
+  using Entry = std::pair<HWND, ControlRecord*>;
+  std::vector<Entry>::iterator Position(HWND window) {
+    return std::find_if(entries_.begin(), entries_.end(),
+                        [window](const Entry& entry) { return entry.first == window; });
+  }
+
+  std::mutex mutex_;
+  std::vector<Entry> entries_;  // a wizard has a few dozen windows
+};
+
+RecordTable& Records() {
+  static RecordTable table;
+  return table;
+}
+
 }  // namespace
 
 ControlRecord* RecordOf(HWND window) {
-  return window ? static_cast<ControlRecord*>(GetPropA(window, kRecordProperty)) : nullptr;
+  return window ? Records().Find(window) : nullptr;
 }
 
 ControlRecord* AllocateRecord(HWND window) {
   auto* record = static_cast<ControlRecord*>(
       HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(ControlRecord)));
-  if (record) SetPropA(window, kRecordProperty, record);
+  if (!record) return nullptr;
+  if (!SetPropA(window, kRecordProperty, record)) {
+    HeapFree(GetProcessHeap(), 0, record);
+    return nullptr;
+  }
+  Records().Put(window, record);
   return record;
 }
 
 void FreeRecord(HWND window, ControlRecord* record) {
   if (!record) return;
+  Records().Remove(window);
   if (record->backgroundBrush) DeleteObject(record->backgroundBrush);
   if (record->font) DeleteObject(record->font);
   HeapFree(GetProcessHeap(), 0, record);
