@@ -65,8 +65,12 @@ class WinOutputFile : public OutputFile {
       SetFileTime(file_.get(), nullptr, nullptr, &time);
     }
     if (!CloseHandle(file_.release())) WriteFailed("cannot write", path_);
+    // A new file has the archive bit already: setting it alone again would
+    // cost an open and a close of the file (and under Wine two round trips
+    // to its server) for nearly every file of an archive made on Windows.
     DWORD attributes = entry_.WindowsAttributes() & kSettableAttributes;
-    if (attributes != 0) SetFileAttributesW(path_.c_str(), attributes);
+    if (attributes != 0 && attributes != FILE_ATTRIBUTE_ARCHIVE)
+      SetFileAttributesW(path_.c_str(), attributes);
   }
   void Discard() override {
     file_.reset();

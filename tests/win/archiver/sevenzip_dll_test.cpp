@@ -232,7 +232,11 @@ TEST_F(SevenZipDll, OverwritesExistingFilesEvenReadOnlyOnes) {
   std::wstring out = temp.path() + L"\\out";
   CreateDirectoryW(out.c_str(), nullptr);
   WriteWholeFile(out + L"\\readme.txt", "old content");
+  ASSERT_TRUE(SetFileAttributesW((out + L"\\readme.txt").c_str(),
+                                 FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
   ASSERT_EQ(Extract(FixturePath("default.7z"), out), kSevenZipOk);
+  // The archive gives it the archive bit alone, and that is all it keeps.
+  EXPECT_EQ(GetFileAttributesW((out + L"\\readme.txt").c_str()), DWORD{FILE_ATTRIBUTE_ARCHIVE});
   DWORD attributes = GetFileAttributesW((out + L"\\read-only.txt").c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
