@@ -123,7 +123,8 @@ class Extraction {
   ByteSourcePtr OpenSource(size_t folder, size_t ahead) {
     if (!limits_.decode_on_threads) return OpenFolder(input_, db_.streams, folder, limits_);
     return MakePrefetchingSource(
-        [this, folder] { return OpenFolder(locked_input_, db_.streams, folder, limits_); }, ahead);
+        [this, folder] { return OpenFolder(locked_input_, db_.streams, folder, limits_); }, ahead,
+        chunks_);
   }
 
   size_t ReadFolder(uint8_t* out, size_t size) {
@@ -157,6 +158,7 @@ class Extraction {
   const DecodeLimits& limits_;
   LockedInput locked_input_;
   std::vector<uint8_t> buffer_;
+  ChunkPool chunks_;  // outlives the sources below
   // The next folder's decoding threads end before the current one's.
   ByteSourcePtr source_;
   ByteSourcePtr next_;

@@ -15,8 +15,8 @@ constexpr size_t kChunkSize = 1 << 20;
 
 class PrefetchingSource : public ByteSource {
  public:
-  PrefetchingSource(std::function<ByteSourcePtr()> open, size_t ahead)
-      : ahead_(ahead), thread_([this, open = std::move(open)] { Produce(open); }) {}
+  PrefetchingSource(std::function<ByteSourcePtr()> open, size_t ahead, ChunkPool& pool)
+      : ahead_(ahead), pool_(pool), thread_([this, open = std::move(open)] { Produce(open); }) {}
 
   ~PrefetchingSource() override {
     {
@@ -25,6 +25,7 @@ class PrefetchingSource : public ByteSource {
     }
     changed_.notify_all();
     thread_.join();
+    for (std::vector<uint8_t>& chunk : chunks_) pool_.Give(std::move(chunk));
   }
 
   size_t Read(uint8_t* out, size_t size) override {
@@ -40,9 +41,7 @@ class PrefetchingSource : public ByteSource {
     offset_ += n;
     if (offset_ == chunk.size()) {
       buffered_ -= chunk.size();
-      // Kept for the next chunk: a fresh megabyte each time costs the
-      // system a page fault per page.
-      spare_.push_back(std::move(chunks_.front()));
+      pool_.Give(std::move(chunks_.front()));
       chunks_.pop_front();
       offset_ = 0;
       changed_.notify_all();
@@ -55,7 +54,7 @@ class PrefetchingSource : public ByteSource {
     try {
       ByteSourcePtr source = open();
       for (;;) {
-        std::vector<uint8_t> chunk = TakeSpare();
+        std::vector<uint8_t> chunk = pool_.Take();
         size_t filled = 0;
         while (filled < chunk.size()) {
           const size_t n = source->Read(chunk.data() + filled, chunk.size() - filled);
@@ -81,22 +80,11 @@ class PrefetchingSource : public ByteSource {
     changed_.notify_all();
   }
 
-  std::vector<uint8_t> TakeSpare() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<uint8_t> chunk;
-    if (!spare_.empty()) {
-      chunk = std::move(spare_.back());
-      spare_.pop_back();
-    }
-    chunk.resize(kChunkSize);
-    return chunk;
-  }
-
   const size_t ahead_;
   std::mutex mutex_;
   std::condition_variable changed_;
+  ChunkPool& pool_;
   std::deque<std::vector<uint8_t>> chunks_;
-  std::vector<std::vector<uint8_t>> spare_;
   size_t offset_ = 0;    // into the front chunk
   size_t buffered_ = 0;  // bytes in chunks_
   bool done_ = false;
@@ -107,8 +95,27 @@ class PrefetchingSource : public ByteSource {
 
 }  // namespace
 
-ByteSourcePtr MakePrefetchingSource(std::function<ByteSourcePtr()> open, size_t ahead) {
-  return std::make_unique<PrefetchingSource>(std::move(open), ahead);
+std::vector<uint8_t> ChunkPool::Take() {
+  std::vector<uint8_t> chunk;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!chunks_.empty()) {
+      chunk = std::move(chunks_.back());
+      chunks_.pop_back();
+    }
+  }
+  chunk.resize(kChunkSize);
+  return chunk;
+}
+
+void ChunkPool::Give(std::vector<uint8_t> chunk) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  chunks_.push_back(std::move(chunk));
+}
+
+ByteSourcePtr MakePrefetchingSource(std::function<ByteSourcePtr()> open, size_t ahead,
+                                    ChunkPool& pool) {
+  return std::make_unique<PrefetchingSource>(std::move(open), ahead, pool);
 }
 
 }  // namespace orvane::archiver

@@ -6,18 +6,34 @@
 #include <cstddef>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 #include "byte_source.h"
 #include "random_access_input.h"
 
 namespace orvane::archiver {
 
+// The chunks the prefetching sources of one extraction share. A chunk the
+// reader is done with serves again, in the same folder or the next one:
+// fresh memory costs the system a fault for every page of it, and an
+// extraction would otherwise take fresh memory for nearly all its bytes.
+class ChunkPool {
+ public:
+  std::vector<uint8_t> Take();
+  void Give(std::vector<uint8_t> chunk);
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::vector<uint8_t>> chunks_;
+};
+
 // Runs `open` and then reads the source it gives on a new thread, keeping
 // at most `ahead` bytes (rounded up to a chunk) waiting for the reader.
 // The reader gets the same bytes, and then the same error, as it would
 // from the source itself. Destroying it stops the thread after at most one
-// chunk.
-ByteSourcePtr MakePrefetchingSource(std::function<ByteSourcePtr()> open, size_t ahead);
+// chunk. `pool` outlives the source.
+ByteSourcePtr MakePrefetchingSource(std::function<ByteSourcePtr()> open, size_t ahead,
+                                    ChunkPool& pool);
 
 // An input that several decoding threads may read at once.
 class LockedInput : public RandomAccessInput {

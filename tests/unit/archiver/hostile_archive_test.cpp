@@ -4,6 +4,8 @@
 // tests run under ASan and UBSan).
 #include <gtest/gtest.h>
 
+#include <future>
+#include <map>
 #include <optional>
 #include <random>
 
@@ -11,6 +13,7 @@
 #include "archiver/core/archive_reader.h"
 #include "archiver/core/crc32.h"
 #include "archiver/core/extractor.h"
+#include "archiver/core/write_behind_tree.h"
 #include "archiver/native/posix_output.h"
 #include "fixtures/7z/fixture_table.h"
 #include "unit/archiver/archive_builder.h"
@@ -30,6 +33,14 @@ using testing::WrapHeader;
 
 const fs::path kFixtures = ORVANE_FIXTURE_DIR;
 
+// Each file below `root` with its bytes; nothing when there is no `root`.
+std::map<std::string, std::string> Contents(const fs::path& root) {
+  std::map<std::string, std::string> files;
+  if (!fs::exists(root)) return files;
+  for (const auto& [path, item] : testing::ReadTree(root)) files[path] = item.content;
+  return files;
+}
+
 std::optional<ErrorKind> ExtractOnce(const std::vector<uint8_t>& bytes, const fs::path& out,
                                      bool onThreads) {
   MemoryInput input(bytes.data(), bytes.size());
@@ -38,7 +49,9 @@ std::optional<ErrorKind> ExtractOnce(const std::vector<uint8_t>& bytes, const fs
     PosixOutputTree tree(out.string());
     DecodeLimits limits;
     limits.decode_on_threads = onThreads;
-    ExtractAll(input, db, &tree, nullptr, limits);
+    // On threads, files are written behind the decoding, as the library does.
+    std::unique_ptr<OutputTree> behind = onThreads ? MakeWriteBehindTree(tree, 1 << 16) : nullptr;
+    ExtractAll(input, db, onThreads ? behind.get() : &tree, nullptr, limits);
     return std::nullopt;
   } catch (const ArchiveError& e) {
     return e.kind();
@@ -51,6 +64,8 @@ std::optional<ErrorKind> ExtractInto(const std::vector<uint8_t>& bytes, const fs
   const std::optional<ErrorKind> alone = ExtractOnce(bytes, root / "out", false);
   TempDir other;
   EXPECT_EQ(ExtractOnce(bytes, other.path() / "out", true), alone);
+  // The same files are left, whole or not at all.
+  EXPECT_EQ(Contents(other.path() / "out"), Contents(root / "out"));
   return alone;
 }
 
@@ -105,6 +120,86 @@ TEST(TraversalNames, ANameWithANulInsideIsRefused) {
   auto result = ExtractInto(WrapHeader({}, h), dir.path());
   ASSERT_TRUE(result.has_value());
   ExpectOnlyOutputFolder(dir.path());
+}
+
+// Makes the file the test names fail when it is made or written, as a full
+// disk or a locked file would.
+class FailingTree : public OutputTree {
+ public:
+  FailingTree(OutputTree& tree, std::u16string name, bool at_write)
+      : tree_(tree), name_(std::move(name)), at_write_(at_write) {}
+  // The first file is made only once `gate` opens.
+  std::shared_future<void> gate;
+
+  void MakeDirectory(const Entry& entry, const std::vector<std::u16string>& path) override {
+    tree_.MakeDirectory(entry, path);
+  }
+  std::unique_ptr<OutputFile> CreateOutputFile(const Entry& entry,
+                                               const std::vector<std::u16string>& path) override {
+    if (gate.valid()) std::exchange(gate, {}).wait();
+    if (path.back() == name_ && !at_write_) Fail(ErrorKind::kWriteFailed, "cannot create");
+    std::unique_ptr<OutputFile> file = tree_.CreateOutputFile(entry, path);
+    if (path.back() != name_) return file;
+    return std::make_unique<FailingFile>(std::move(file));
+  }
+  void Finish() override { tree_.Finish(); }
+
+ private:
+  class FailingFile : public OutputFile {
+   public:
+    explicit FailingFile(std::unique_ptr<OutputFile> file) : file_(std::move(file)) {}
+    void Write(const uint8_t* data, size_t size) override {
+      file_->Write(data, size);
+      Fail(ErrorKind::kWriteFailed, "cannot write");
+    }
+    void Commit() override { file_->Commit(); }
+    void Discard() override { file_->Discard(); }
+
+   private:
+    std::unique_ptr<OutputFile> file_;
+  };
+
+  OutputTree& tree_;
+  std::u16string name_;
+  bool at_write_;
+};
+
+struct LastFileQueued : ExtractObserver {
+  std::promise<void> queued;
+  bool FileBegins(const Entry&) override { return true; }
+  bool FileProgress(const Entry& entry, uint64_t) override {
+    if (entry.name == u"z.txt") queued.set_value();
+    return true;
+  }
+};
+
+TEST(WriteFailures, EndTheExtractionWithOnlyTheFilesBeforeLeft) {
+  auto bytes =
+      BuildArchive({{u"a.txt", "alpha"}, {u"b.txt", std::string(300000, 'b')}, {u"z.txt", "zulu"}});
+  for (bool at_write : {false, true}) {
+    for (bool behind : {false, true}) {
+      TempDir dir;
+      MemoryInput input(bytes.data(), bytes.size());
+      ArchiveDatabase db = ReadArchive(input);
+      PosixOutputTree tree((dir.path() / "out").string());
+      FailingTree failing(tree, u"b.txt", at_write);
+      // Behind the decoding, the writer starts only once the last file is
+      // queued: the failure comes after it, which must still be discarded.
+      LastFileQueued last;
+      if (behind) failing.gate = last.queued.get_future().share();
+      std::optional<ErrorKind> kind;
+      try {
+        std::unique_ptr<OutputTree> writer =
+            behind ? MakeWriteBehindTree(failing, 1 << 20) : nullptr;
+        ExtractAll(input, db, behind ? writer.get() : &failing, behind ? &last : nullptr);
+      } catch (const ArchiveError& e) {
+        kind = e.kind();
+      }
+      EXPECT_EQ(kind, ErrorKind::kWriteFailed) << at_write << behind;
+      const std::map<std::string, std::string> left = {{"a.txt", "alpha"}};
+      EXPECT_EQ(Contents(dir.path() / "out"), left) << at_write << behind;
+    }
+  }
 }
 
 TEST(Checksums, AWrongFileCrcFailsAndLeavesNoFile) {

@@ -7,6 +7,7 @@
 
 #include "archiver/core/archive_reader.h"
 #include "archiver/core/extractor.h"
+#include "archiver/core/write_behind_tree.h"
 #include "archiver/native/posix_input.h"
 #include "archiver/native/posix_output.h"
 #include "unit/archiver/test_tree.h"
@@ -99,7 +100,10 @@ TEST(RandomTrees, ComeBackByteForByte) {
     PosixOutputTree tree(out.string());
     DecodeLimits limits;
     limits.decode_on_threads = round % 2 == 1;
-    ExtractAll(input, db, &tree, nullptr, limits);
+    // Every other threaded round writes behind the decoding through a queue
+    // small enough to fill.
+    std::unique_ptr<OutputTree> behind = round % 4 == 3 ? MakeWriteBehindTree(tree, 4096) : nullptr;
+    ExtractAll(input, db, behind ? behind.get() : &tree, nullptr, limits);
     EXPECT_EQ(ReadTree(out), ReadTree(source)) << "round " << round << " settings " << settings;
   }
 }
