@@ -61,10 +61,12 @@ struct DownloadHooks {
 };
 
 inline constexpr uint32_t kProgressIntervalMs = 300;
-// Large receive blocks keep the system calls per megabyte few (under Wine
-// 256 KiB blocks fetch twice as fast as 64 KiB ones; 1 MiB is no faster);
-// memory stays the same whatever the file size.
-inline constexpr size_t kReceiveBlockBytes = 256 * 1024;
+// Large receive blocks keep the system calls per megabyte few: under Wine
+// each receive is two round trips to its server. 256 KiB blocks fetch
+// twice as fast as 64 KiB ones, and 1 MiB blocks (with the 4 MiB socket
+// buffer) about a tenth faster again. Memory stays the same whatever the
+// file size.
+inline constexpr size_t kReceiveBlockBytes = 1024 * 1024;
 
 // Runs the whole transfer; NetworkState is 0 when it returns. A body is
 // complete only when its announced length arrived, or, without a length,
