@@ -23,6 +23,12 @@ struct Job {
   std::unique_ptr<Open> open;  // kOpen
 };
 
+// Small files queue hardly any bytes: without a bound on their number, the
+// extracting thread would run through thousands of them and then wait for
+// the writer without a word to its caller, whose callbacks (and a stop)
+// come with each file. A few dozen jobs are a few files' work.
+constexpr size_t kMostJobsAhead = 48;
+
 class WriteBehindTree : public OutputTree {
  public:
   WriteBehindTree(OutputTree& tree, size_t queued_bytes)
@@ -55,8 +61,9 @@ class WriteBehindTree : public OutputTree {
   void Push(Job job, bool may_throw) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (may_throw && failure_) std::rethrow_exception(failure_);
-    changed_.wait(lock, [this] { return queued_ < limit_; });
+    changed_.wait(lock, [this] { return queued_ < limit_ && pending_ < kMostJobsAhead; });
     queued_ += job.data.size();
+    ++pending_;
     jobs_.push_back(std::move(job));
     changed_.notify_all();
   }
@@ -86,6 +93,7 @@ class WriteBehindTree : public OutputTree {
         lock.lock();
         if (failure && !failure_) failure_ = failure;
         queued_ -= done;
+        --pending_;
         changed_.notify_all();
       }
       batch.clear();
@@ -144,6 +152,7 @@ class WriteBehindTree : public OutputTree {
   std::condition_variable changed_;
   std::vector<Job> jobs_;  // waiting for the writer, which takes them all at once
   size_t queued_ = 0;      // bytes of data waiting and in the job at hand
+  size_t pending_ = 0;     // jobs waiting and the job at hand
   bool busy_ = false;
   bool stop_ = false;
   std::exception_ptr failure_;

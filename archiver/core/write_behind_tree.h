@@ -16,7 +16,8 @@ namespace orvane::archiver {
 // Wraps `tree`. Files are made, written and closed on the writer thread, one
 // at a time as the extraction writes them; folders and Finish() wait until
 // the writer is idle and then use `tree` on the caller's thread. At most
-// `queued_bytes` of data wait for the writer.
+// `queued_bytes` of data, and a few files, wait for the writer: the
+// extracting thread stays close behind it.
 //
 // The first failure of the writer ends the extraction: it comes back as the
 // same error from the next call on the wrapper or one of its files, and

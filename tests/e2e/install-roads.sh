@@ -320,11 +320,13 @@ start_wizard "$a" yf203,1.0
 box=""
 drove=1
 shot_label=""
+# The close goes in first: a screenshot takes longer than what is left of
+# the extraction. The install goes on after No, so the shot still sees it.
 if loaded "$a" 203 && to_install "$roads_win\\ExtractNo" && label_until "解压：" >/dev/null; then
-  driver shot "Z:$shots/installing.png" >/dev/null
-  shot_label=$(driver get 1000 | iconv -f GBK -t UTF-8)
   close_wizard
   box=$(driver --timeout 20000 msgbox 7 | iconv -f GBK -t UTF-8)
+  driver shot "Z:$shots/installing.png" >/dev/null
+  shot_label=$(driver get 1000 | iconv -f GBK -t UTF-8)
   finish_plain && drove=0
 fi
 wait_exit "$pid"

@@ -4,6 +4,8 @@
 // tests run under ASan and UBSan).
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <future>
 #include <map>
 #include <optional>
@@ -200,6 +202,55 @@ TEST(WriteFailures, EndTheExtractionWithOnlyTheFilesBeforeLeft) {
       EXPECT_EQ(Contents(dir.path() / "out"), left) << at_write << behind;
     }
   }
+}
+
+// Counts the files the extraction has begun; the writer's first file waits
+// until a hundred have, or a while has passed.
+struct HeldWriter : OutputTree, ExtractObserver {
+  explicit HeldWriter(OutputTree& tree) : tree(tree) {}
+  void MakeDirectory(const Entry& entry, const std::vector<std::u16string>& path) override {
+    tree.MakeDirectory(entry, path);
+  }
+  std::unique_ptr<OutputFile> CreateOutputFile(const Entry& entry,
+                                               const std::vector<std::u16string>& path) override {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (begun_when_writing < 0) {
+      changed.wait_for(lock, std::chrono::milliseconds(300), [this] { return begun >= 100; });
+      begun_when_writing = begun;
+    }
+    return tree.CreateOutputFile(entry, path);
+  }
+  bool FileBegins(const Entry&) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++begun;
+    changed.notify_all();
+    return true;
+  }
+  bool FileProgress(const Entry&, uint64_t) override { return true; }
+
+  OutputTree& tree;
+  std::mutex mutex;
+  std::condition_variable changed;
+  int begun = 0;
+  int begun_when_writing = -1;
+};
+
+TEST(WriteBehind, TheExtractionStaysAFewFilesAheadOfTheWriter) {
+  // Tiny files queue next to no bytes: a stop, and the caller's callbacks,
+  // must not wait for the writer to work through hundreds of them.
+  std::vector<BuilderEntry> entries;
+  for (int i = 0; i < 200; ++i)
+    entries.push_back(
+        {u"f" + std::u16string(1, u'0' + i % 10) + std::u16string(1, u'a' + i / 10), "x"});
+  auto bytes = BuildArchive(entries);
+  TempDir dir;
+  MemoryInput input(bytes.data(), bytes.size());
+  ArchiveDatabase db = ReadArchive(input);
+  PosixOutputTree tree((dir.path() / "out").string());
+  HeldWriter held(tree);
+  ExtractAll(input, db, MakeWriteBehindTree(held, 1 << 20).get(), &held);
+  EXPECT_LE(held.begun_when_writing, 20);
+  EXPECT_EQ(Contents(dir.path() / "out").size(), entries.size());
 }
 
 TEST(Checksums, AWrongFileCrcFailsAndLeavesNoFile) {
