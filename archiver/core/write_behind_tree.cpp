@@ -103,28 +103,23 @@ class WriteBehindTree : public OutputTree {
   }
 
   // Carries out one job on the wrapped tree; returns what it threw.
-  std::exception_ptr Carry(Job& job) {
-    std::unique_ptr<OutputFile>* file = &file_;
+  std::exception_ptr Carry(const Job& job) {
     try {
       switch (job.kind) {
         case Job::Kind::kOpen:
-          if (!failed_) *file = tree_.CreateOutputFile(job.open->entry, job.open->path);
+          if (!failed_) file_ = tree_.CreateOutputFile(job.open->entry, job.open->path);
           break;
         case Job::Kind::kWrite:
-          if (*file && !failed_) (*file)->Write(job.data.data(), job.data.size());
+          if (file_ && !failed_) file_->Write(job.data.data(), job.data.size());
           break;
         case Job::Kind::kCommit:
-          if (!*file) break;
-          if (failed_) {
-            (*file)->Discard();
-          } else {
-            (*file)->Commit();
-          }
-          file->reset();
+          if (file_ && failed_) file_->Discard();
+          if (file_ && !failed_) file_->Commit();
+          file_.reset();
           break;
         case Job::Kind::kDiscard:
-          if (*file) (*file)->Discard();
-          file->reset();
+          if (file_) file_->Discard();
+          file_.reset();
           break;
       }
       return nullptr;
@@ -132,12 +127,12 @@ class WriteBehindTree : public OutputTree {
       failed_ = true;
       std::exception_ptr failure = std::current_exception();
       // No partial file stays behind a failure.
-      if (*file) {
+      if (file_) {
         try {
-          (*file)->Discard();
+          file_->Discard();
         } catch (...) {
         }
-        file->reset();
+        file_.reset();
       }
       return failure;
     }
