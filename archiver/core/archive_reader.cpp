@@ -45,7 +45,7 @@ void SkipProperty(HeaderReader& r) {
 }
 
 std::vector<std::optional<uint32_t>> ReadDigests(HeaderReader& r, size_t count) {
-  std::vector<bool> defined = r.ReadOptionalBits(count);
+  BitList defined = r.ReadOptionalBits(count);
   std::vector<std::optional<uint32_t>> digests(count);
   for (size_t i = 0; i < count; ++i)
     if (defined[i]) digests[i] = r.ReadUInt32();
@@ -104,7 +104,7 @@ class HeaderParser {
     if (declared > r.Remaining() / 2) FailCorrupt("file count is larger than the header");
     size_t count = static_cast<size_t>(declared);
     std::vector<Entry> entries(count);
-    std::vector<bool> empty_stream(count, false), empty_file, anti;
+    BitList empty_stream(count, 0), empty_file, anti;
     size_t num_empty = 0;
     bool have_names = false;
     for (;;) {
@@ -115,9 +115,9 @@ class HeaderParser {
         case kEmptyStream:
           empty_stream = p.ReadBits(count);
           num_empty = 0;
-          for (bool b : empty_stream) num_empty += b ? 1 : 0;
-          empty_file.assign(num_empty, false);
-          anti.assign(num_empty, false);
+          for (uint8_t b : empty_stream) num_empty += b;
+          empty_file.assign(num_empty, 0);
+          anti.assign(num_empty, 0);
           break;
         case kEmptyFile:
           empty_file = p.ReadBits(num_empty);
@@ -130,14 +130,14 @@ class HeaderParser {
           have_names = true;
           break;
         case kMTime: {
-          std::vector<bool> defined = p.ReadOptionalBits(count);
+          BitList defined = p.ReadOptionalBits(count);
           if (p.ReadByte() != 0) Fail(ErrorKind::kUnsupported, "external file times");
           for (size_t i = 0; i < count; ++i)
             if (defined[i]) entries[i].modified = p.ReadUInt64();
           break;
         }
         case kAttributes: {
-          std::vector<bool> defined = p.ReadOptionalBits(count);
+          BitList defined = p.ReadOptionalBits(count);
           if (p.ReadByte() != 0) Fail(ErrorKind::kUnsupported, "external attributes");
           for (size_t i = 0; i < count; ++i)
             if (defined[i]) entries[i].attributes = p.ReadUInt32();
@@ -148,8 +148,8 @@ class HeaderParser {
       }
     }
     if (count != 0 && !have_names) FailCorrupt("entries have no names");
-    empty_file.resize(num_empty, false);
-    anti.resize(num_empty, false);
+    empty_file.resize(num_empty, 0);
+    anti.resize(num_empty, 0);
 
     size_t empty_index = 0, stream_index = 0, folder = 0;
     uint64_t in_folder = 0, offset = 0;
@@ -262,7 +262,7 @@ class HeaderParser {
     }
     uint32_t num_bind_pairs = total_out - 1;
     if (total_in < num_bind_pairs) FailCorrupt("folder has more bind pairs than inputs");
-    std::vector<bool> in_used(total_in, false), out_used(total_out, false);
+    BitList in_used(total_in, 0), out_used(total_out, 0);
     f.bind_pairs.resize(num_bind_pairs);
     for (BindPair& bp : f.bind_pairs) {
       uint64_t in = r.ReadNumber(), out = r.ReadNumber();

@@ -125,7 +125,7 @@ class FolderGraph {
         streams_(streams),
         folder_(folder),
         limits_(limits),
-        visiting_(folder.coders.size(), false) {
+        visiting_(folder.coders.size(), 0) {
     uint32_t in = 0, out = 0;
     for (const CoderInfo& c : folder.coders) {
       first_in_.push_back(in);
@@ -199,7 +199,7 @@ class FolderGraph {
   const StreamsInfo& streams_;
   const Folder& folder_;
   const DecodeLimits& limits_;
-  std::vector<bool> visiting_;
+  std::vector<uint8_t> visiting_;  // one 0 or 1 a coder
   std::vector<uint32_t> first_in_, first_out_;
 };
 

@@ -57,16 +57,16 @@ void HeaderReader::Skip(uint64_t size) {
   pos_ += static_cast<size_t>(size);
 }
 
-std::vector<bool> HeaderReader::ReadBits(size_t count) {
+BitList HeaderReader::ReadBits(size_t count) {
   Need((static_cast<uint64_t>(count) + 7) / 8);
-  std::vector<bool> bits(count);
+  BitList bits(count);
   for (size_t i = 0; i < count; ++i) bits[i] = (data_[pos_ + i / 8] & (0x80u >> (i % 8))) != 0;
   pos_ += (count + 7) / 8;
   return bits;
 }
 
-std::vector<bool> HeaderReader::ReadOptionalBits(size_t count) {
-  if (ReadByte() != 0) return std::vector<bool>(count, true);
+BitList HeaderReader::ReadOptionalBits(size_t count) {
+  if (ReadByte() != 0) return BitList(count, 1);
   return ReadBits(count);
 }
 

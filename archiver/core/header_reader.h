@@ -8,6 +8,10 @@
 
 namespace orvane::archiver {
 
+// One 0 or 1 a bit: std::vector<bool> brought in most of a kilobyte of
+// code the archiver library has no room for.
+using BitList = std::vector<uint8_t>;
+
 class HeaderReader {
  public:
   HeaderReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
@@ -27,9 +31,9 @@ class HeaderReader {
   size_t ReadCount(size_t min_item_bits = 8);
   void Skip(uint64_t size);
   // A bit vector of `count` bits, most significant bit first.
-  std::vector<bool> ReadBits(size_t count);
+  BitList ReadBits(size_t count);
   // The "all defined" byte followed, when 0, by a bit vector.
-  std::vector<bool> ReadOptionalBits(size_t count);
+  BitList ReadOptionalBits(size_t count);
   // A reader over the next `size` bytes, which this reader skips.
   HeaderReader Sub(uint64_t size);
 

@@ -41,8 +41,8 @@ TEST(HeaderNumbers, TruncatedNumbersFail) {
 TEST(HeaderBits, MostSignificantBitFirst) {
   std::vector<uint8_t> bytes = {0xA0, 0x80};
   HeaderReader r(bytes.data(), bytes.size());
-  std::vector<bool> bits = r.ReadBits(9);
-  std::vector<bool> expected = {true, false, true, false, false, false, false, false, true};
+  BitList bits = r.ReadBits(9);
+  BitList expected = {1, 0, 1, 0, 0, 0, 0, 0, 1};
   EXPECT_EQ(bits, expected);
   EXPECT_TRUE(r.AtEnd());
 }
@@ -50,7 +50,7 @@ TEST(HeaderBits, MostSignificantBitFirst) {
 TEST(HeaderBits, AllDefinedByteSkipsTheVector) {
   std::vector<uint8_t> bytes = {0x01, 0x55};
   HeaderReader r(bytes.data(), bytes.size());
-  EXPECT_EQ(r.ReadOptionalBits(3), std::vector<bool>(3, true));
+  EXPECT_EQ(r.ReadOptionalBits(3), BitList(3, 1));
   EXPECT_EQ(r.Remaining(), 1u);
 }
 
