@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <future>
 #include <map>
 #include <optional>
 #include <random>
@@ -124,27 +123,45 @@ TEST(TraversalNames, ANameWithANulInsideIsRefused) {
   ExpectOnlyOutputFolder(dir.path());
 }
 
-// Makes the file the test names fail when it is made or written, as a full
-// disk or a locked file would.
-class FailingTree : public OutputTree {
+// A tree over `tree` that can fail the file named `failing` when it is made
+// or written (as a full disk or a locked file would), and that holds its
+// first file until the extraction has handed over `hold_until` whole
+// files, or a while has passed. It observes the extraction for that.
+class HeldTree : public OutputTree, public ExtractObserver {
  public:
-  FailingTree(OutputTree& tree, std::u16string name, bool at_write)
-      : tree_(tree), name_(std::move(name)), at_write_(at_write) {}
-  // The first file is made only once `gate` opens.
-  std::shared_future<void> gate;
+  HeldTree(OutputTree& tree, int hold_until, std::u16string failing = {}, bool at_write = false)
+      : tree_(tree), hold_until_(hold_until), failing_(std::move(failing)), at_write_(at_write) {}
+  int handed_over_when_writing = -1;
 
   void MakeDirectory(const Entry& entry, const std::vector<std::u16string>& path) override {
     tree_.MakeDirectory(entry, path);
   }
   std::unique_ptr<OutputFile> CreateOutputFile(const Entry& entry,
                                                const std::vector<std::u16string>& path) override {
-    if (gate.valid()) std::exchange(gate, {}).wait();
-    if (path.back() == name_ && !at_write_) Fail(ErrorKind::kWriteFailed, "cannot create");
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (handed_over_when_writing < 0) {
+        changed_.wait_for(lock, std::chrono::milliseconds(300),
+                          [this] { return handed_over_ >= hold_until_; });
+        handed_over_when_writing = handed_over_;
+      }
+    }
+    if (path.back() == failing_ && !at_write_) Fail(ErrorKind::kWriteFailed, "cannot create");
     std::unique_ptr<OutputFile> file = tree_.CreateOutputFile(entry, path);
-    if (path.back() != name_) return file;
+    if (path.back() != failing_) return file;
     return std::make_unique<FailingFile>(std::move(file));
   }
   void Finish() override { tree_.Finish(); }
+
+  bool FileBegins(const Entry&) override { return true; }
+  bool FileProgress(const Entry& entry, uint64_t written) override {
+    if (written == entry.size) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ++handed_over_;
+      changed_.notify_all();
+    }
+    return true;
+  }
 
  private:
   class FailingFile : public OutputFile {
@@ -162,18 +179,28 @@ class FailingTree : public OutputTree {
   };
 
   OutputTree& tree_;
-  std::u16string name_;
-  bool at_write_;
+  const int hold_until_;
+  const std::u16string failing_;
+  const bool at_write_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int handed_over_ = 0;
 };
 
-struct LastFileQueued : ExtractObserver {
-  std::promise<void> queued;
-  bool FileBegins(const Entry&) override { return true; }
-  bool FileProgress(const Entry& entry, uint64_t) override {
-    if (entry.name == u"z.txt") queued.set_value();
-    return true;
+// Extracts `bytes` through `held`, behind the decoding or not;
+// the error kind, or nothing on success.
+std::optional<ErrorKind> ExtractHeld(const std::vector<uint8_t>& bytes, HeldTree& held,
+                                     bool behind) {
+  MemoryInput input(bytes.data(), bytes.size());
+  ArchiveDatabase db = ReadArchive(input);
+  try {
+    std::unique_ptr<OutputTree> writer = behind ? MakeWriteBehindTree(held, 1 << 20) : nullptr;
+    ExtractAll(input, db, behind ? writer.get() : &held, &held);
+    return std::nullopt;
+  } catch (const ArchiveError& e) {
+    return e.kind();
   }
-};
+}
 
 TEST(WriteFailures, EndTheExtractionWithOnlyTheFilesBeforeLeft) {
   auto bytes =
@@ -181,59 +208,16 @@ TEST(WriteFailures, EndTheExtractionWithOnlyTheFilesBeforeLeft) {
   for (bool at_write : {false, true}) {
     for (bool behind : {false, true}) {
       TempDir dir;
-      MemoryInput input(bytes.data(), bytes.size());
-      ArchiveDatabase db = ReadArchive(input);
       PosixOutputTree tree((dir.path() / "out").string());
-      FailingTree failing(tree, u"b.txt", at_write);
       // Behind the decoding, the writer starts only once the last file is
       // queued: the failure comes after it, which must still be discarded.
-      LastFileQueued last;
-      if (behind) failing.gate = last.queued.get_future().share();
-      std::optional<ErrorKind> kind;
-      try {
-        std::unique_ptr<OutputTree> writer =
-            behind ? MakeWriteBehindTree(failing, 1 << 20) : nullptr;
-        ExtractAll(input, db, behind ? writer.get() : &failing, behind ? &last : nullptr);
-      } catch (const ArchiveError& e) {
-        kind = e.kind();
-      }
-      EXPECT_EQ(kind, ErrorKind::kWriteFailed) << at_write << behind;
+      HeldTree held(tree, behind ? 3 : 0, u"b.txt", at_write);
+      EXPECT_EQ(ExtractHeld(bytes, held, behind), ErrorKind::kWriteFailed) << at_write << behind;
       const std::map<std::string, std::string> left = {{"a.txt", "alpha"}};
       EXPECT_EQ(Contents(dir.path() / "out"), left) << at_write << behind;
     }
   }
 }
-
-// Counts the files the extraction has begun; the writer's first file waits
-// until a hundred have, or a while has passed.
-struct HeldWriter : OutputTree, ExtractObserver {
-  explicit HeldWriter(OutputTree& tree) : tree(tree) {}
-  void MakeDirectory(const Entry& entry, const std::vector<std::u16string>& path) override {
-    tree.MakeDirectory(entry, path);
-  }
-  std::unique_ptr<OutputFile> CreateOutputFile(const Entry& entry,
-                                               const std::vector<std::u16string>& path) override {
-    std::unique_lock<std::mutex> lock(mutex);
-    if (begun_when_writing < 0) {
-      changed.wait_for(lock, std::chrono::milliseconds(300), [this] { return begun >= 100; });
-      begun_when_writing = begun;
-    }
-    return tree.CreateOutputFile(entry, path);
-  }
-  bool FileBegins(const Entry&) override {
-    std::lock_guard<std::mutex> lock(mutex);
-    ++begun;
-    changed.notify_all();
-    return true;
-  }
-  bool FileProgress(const Entry&, uint64_t) override { return true; }
-
-  OutputTree& tree;
-  std::mutex mutex;
-  std::condition_variable changed;
-  int begun = 0;
-  int begun_when_writing = -1;
-};
 
 TEST(WriteBehind, TheExtractionStaysAFewFilesAheadOfTheWriter) {
   // Tiny files queue next to no bytes: a stop, and the caller's callbacks,
@@ -242,14 +226,11 @@ TEST(WriteBehind, TheExtractionStaysAFewFilesAheadOfTheWriter) {
   for (int i = 0; i < 200; ++i)
     entries.push_back(
         {u"f" + std::u16string(1, u'0' + i % 10) + std::u16string(1, u'a' + i / 10), "x"});
-  auto bytes = BuildArchive(entries);
   TempDir dir;
-  MemoryInput input(bytes.data(), bytes.size());
-  ArchiveDatabase db = ReadArchive(input);
   PosixOutputTree tree((dir.path() / "out").string());
-  HeldWriter held(tree);
-  ExtractAll(input, db, MakeWriteBehindTree(held, 1 << 20).get(), &held);
-  EXPECT_LE(held.begun_when_writing, 20);
+  HeldTree held(tree, 100);
+  EXPECT_EQ(ExtractHeld(BuildArchive(entries), held, true), std::nullopt);
+  EXPECT_LE(held.handed_over_when_writing, 20);
   EXPECT_EQ(Contents(dir.path() / "out").size(), entries.size());
 }
 
